@@ -1,0 +1,95 @@
+// The ROM image container: the whole file in memory, its "AMIBIOSC" module
+// directory, the chain of module blocks it points to, and the list of
+// modules with their plain contents.
+//
+// Nothing here prints or ends the process: every failure comes back as a
+// result carrying the message the user is shown.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quarnel::image {
+
+// The link with offset 0xFFFF and segment 0xFFFF ends a chain.
+inline constexpr std::uint32_t ChainEndLinear = 0x10FFEF;
+inline constexpr std::uint8_t StoredFlag = 0x80;
+inline constexpr std::uint8_t KeepStoredFlag = 0x40;
+// A compressed module's unpackedSize of this value: the module has no contents.
+inline constexpr std::uint32_t NoContents = 0xFFFFFFFF;
+
+struct ModuleEntry {
+    std::uint32_t size = 0;  // length of data; NoContents for an entry without contents
+    std::uint8_t moduleId = 0;
+    std::uint8_t flags = 0;
+    std::uint16_t subId1 = 0;
+    std::uint16_t subId2 = 0;
+    std::vector<std::uint8_t> data;  // plain contents; empty when size is NoContents
+    bool compressed = false;         // LZH-coded in the image: decoded on load, encoded on rebuild
+};
+
+// In chain order; replaceModule appends at the end.
+using ModuleList = std::vector<ModuleEntry>;
+
+struct RomImage {
+    bool loaded = false;
+    std::vector<std::uint8_t> bytes;  // the file; loading erases the module blocks in it
+    std::uint32_t fileSize = 0;
+    std::uint32_t directoryOffset = 0;
+    std::uint32_t moduleAreaEnd = 0;  // directoryOffset - 10
+    ModuleList modules;
+    std::uint32_t lastLinear = 0;     // linear address of the link translated last
+};
+
+enum class Outcome {
+    Done,
+    NoDirectory,  // the file holds no "AMIBIOSC": the window reports "Can't open <name>"
+    CantOpen,     // the file can't be opened, read or written
+    BadData,      // a corrupt chain, module or stream; a rebuild that would not be faithful
+    NoMemory,
+    NotLoaded,
+};
+
+struct ImageResult {
+    Outcome outcome = Outcome::Done;
+    std::string message;  // the text the user is shown; empty when Done
+    bool ok() const { return outcome == Outcome::Done; }
+};
+
+// Releases any image held, reads the file whole and parses its chain.
+ImageResult loadImage(RomImage& image, const std::string& fileName);
+// The same for bytes already in memory (the fuzzer and the tests use it).
+ImageResult loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes);
+void unloadImage(RomImage& image);
+// Finds the directory and walks the chain into the module list.
+ImageResult parseModuleChain(RomImage& image);
+
+// Mind the key order: subId2 (header offset 10) before subId1 (offset 8).
+// The entry stays the list's; it is valid until the module is replaced or an
+// image is loaded again. Null when there is no such module.
+const ModuleEntry* findModule(const RomImage& image, std::uint8_t moduleId, std::uint16_t subId2,
+                              std::uint16_t subId1);
+// Replaces the contents and flags of the module with this key, keeping its
+// place and its compressed form, or appends a new module. The contents are
+// copied.
+ImageResult replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t subId2, std::uint16_t subId1,
+                          std::uint8_t flags, std::span<const std::uint8_t> contents);
+
+// Lays the chain out anew below the directory, encodes every compressed
+// module again, sets all checksums and writes the image to `fileName`
+// atomically. Nothing is written unless the whole image is sound.
+ImageResult rebuildImage(RomImage& image, const std::string& fileName);
+
+// 0 minus the wrapping sum of the little-endian 32-bit words of the stretch.
+// A last partial word takes the bytes behind the stretch, as far as the
+// image goes.
+std::uint32_t dwordChecksum(std::span<const std::uint8_t> image, std::uint32_t start, std::uint32_t length);
+
+// Links: a 16-bit offset then a 16-bit segment; the last byte of the image
+// sits at linear address 0xFFFFF.
+std::int32_t linkToOffset(RomImage& image, std::uint32_t linkOffset);
+void offsetToLink(RomImage& image, std::uint32_t linkOffset, std::int32_t fileOffset);
+
+}  // namespace quarnel::image

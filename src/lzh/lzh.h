@@ -1,0 +1,67 @@
+// The LZH codec of the ROM's compressed modules.
+//
+// A compressed area is two little-endian 32-bit sizes followed by an -lh5-
+// bit stream:
+//   offset 0  u32 packedSize    the whole area, these 8 bytes included
+//   offset 4  u32 unpackedSize  bytes the stream unpacks to
+//   offset 8  the bit stream (no end marker, no checksum)
+//
+// Every call keeps its state in an object of its own: calls are independent
+// and may run on different threads at once. Nothing here allocates outside
+// the call, prints or ends the process; failures come back as values.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace quarnel::lzh {
+
+inline constexpr int WindowBits = 13;
+inline constexpr int WindowSize = 1 << WindowBits;
+inline constexpr int MinMatch = 3;
+inline constexpr int MaxMatch = 256;
+inline constexpr int LitLenSymbols = 510;
+inline constexpr int PosSymbols = WindowBits + 1;
+inline constexpr int LenCodeSymbols = 19;
+inline constexpr int MaxCodeLength = 16;
+
+// Bytes in front of the bit stream, and the closing zero byte the encoder
+// appends behind it.
+inline constexpr std::uint32_t AreaHeaderSize = 8;
+inline constexpr std::uint32_t EncodeOverhead = AreaHeaderSize + 1;
+
+struct AreaHeader {
+    std::uint32_t packedSize = 0;
+    std::uint32_t unpackedSize = 0;
+};
+
+// The framing of `area`; nothing when fewer than 8 bytes are given.
+std::optional<AreaHeader> readAreaHeader(std::span<const std::uint8_t> area);
+
+struct LzhDecodeResult {
+    bool ok = false;
+    std::string message;  // why the area was refused, e.g. "Bad table"
+};
+
+// Expands the compressed area at the start of `area` into `out`.
+// `area` is everything the area may occupy: a packedSize beyond it (or below
+// 8) is malformed. `out` must be exactly unpackedSize bytes long. Nothing is
+// read outside `area` nor written outside `out`, whatever the stream holds.
+LzhDecodeResult LzhDecode(std::span<const std::uint8_t> area, std::span<std::uint8_t> out);
+
+struct LzhEncodeResult {
+    bool ok = false;        // false: the call failed (message says why), nothing usable was written
+    std::string message;    // "Out of memory." and the like
+    std::uint32_t size = 0; // bytes of the area written: packedSize, prefix and closing byte included
+    // The stream decodes to the whole input. False when the stream would have
+    // grown beyond the input read so far and was cut short there.
+    bool complete = false;
+};
+
+// Compresses `source` into a compressed area at the start of `destination`,
+// which must hold at least source.size() + EncodeOverhead bytes.
+LzhEncodeResult LzhEncode(std::span<const std::uint8_t> source, std::span<std::uint8_t> destination);
+
+}  // namespace quarnel::lzh
