@@ -59,6 +59,9 @@ struct ImageResult {
 };
 
 // Releases any image held, reads the file whole and parses its chain.
+// A file without a directory stays loaded with an empty list
+// (NoDirectory); a corrupt chain or stream, or a lack of memory, releases
+// the image again, so nothing can be rebuilt from half a list.
 ImageResult loadImage(RomImage& image, const std::string& fileName);
 // The same for bytes already in memory (the fuzzer and the tests use it).
 ImageResult loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes);
@@ -67,19 +70,24 @@ void unloadImage(RomImage& image);
 ImageResult parseModuleChain(RomImage& image);
 
 // Mind the key order: subId2 (header offset 10) before subId1 (offset 8).
-// The entry stays the list's; it is valid until the module is replaced or an
-// image is loaded again. Null when there is no such module.
+// The entry stays the list's; it is valid until a module is replaced or
+// appended or an image is loaded again. Null when there is no such module.
 const ModuleEntry* findModule(const RomImage& image, std::uint8_t moduleId, std::uint16_t subId2,
                               std::uint16_t subId1);
 // Replaces the contents and flags of the module with this key, keeping its
 // place and its compressed form, or appends a new module. The contents are
-// copied.
+// copied. An appended module is compressed unless flags bit 7 is set or its
+// ID is 0x40 or 0x60, as a loaded one would be.
 ImageResult replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t subId2, std::uint16_t subId1,
                           std::uint8_t flags, std::span<const std::uint8_t> contents);
 
 // Lays the chain out anew below the directory, encodes every compressed
 // module again, sets all checksums and writes the image to `fileName`
 // atomically. Nothing is written unless the whole image is sound.
+// It works in place: the image's bytes take the new layout and each entry's
+// size becomes that of its placed data area (packed and padded for a
+// compressed module), so the image must be loaded again before another
+// rebuild; a rebuild from such a list is refused.
 ImageResult rebuildImage(RomImage& image, const std::string& fileName);
 
 // 0 minus the wrapping sum of the little-endian 32-bit words of the stretch.

@@ -1,0 +1,76 @@
+// Where things lie in an image: the directory header, the module blocks and
+// the limits the container holds files and modules to. Every multi-byte field
+// is little-endian.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "rom_image.h"
+
+namespace quarnel::image {
+
+inline constexpr std::array<std::uint8_t, 8> DirectorySignature = {'A', 'M', 'I', 'B', 'I', 'O', 'S', 'C'};
+
+// Directory header, counted from the signature.
+inline constexpr std::uint32_t ChecksumUnitsField = 12;
+inline constexpr std::uint32_t DirectoryChecksumField = 14;
+inline constexpr std::uint32_t FirstModuleField = 18;
+inline constexpr std::uint32_t DirectoryHeaderSize = 22;
+// The bytes right below the signature belong to neither the directory nor
+// the module area; they are kept as read.
+inline constexpr std::uint32_t GapBelowDirectory = 10;
+
+// Module block: an 8-byte prefix, then the 12-byte header that links point
+// at, then the data area. Header fields count from the header.
+inline constexpr std::uint32_t BlockPrefixSize = 8;
+inline constexpr std::uint32_t DataSizeField = 0;       // in the prefix
+inline constexpr std::uint32_t BlockChecksumField = 4;  // in the prefix
+inline constexpr std::uint32_t NextField = 0;
+inline constexpr std::uint32_t Size16Field = 4;
+inline constexpr std::uint32_t ModuleIdField = 6;
+inline constexpr std::uint32_t FlagsField = 7;
+inline constexpr std::uint32_t SubId1Field = 8;
+inline constexpr std::uint32_t SubId2Field = 10;
+inline constexpr std::uint32_t HeaderSize = 12;
+inline constexpr std::uint32_t BlockOverhead = BlockPrefixSize + HeaderSize;
+
+// Links map the last byte of the image to linear address 0xFFFFF, so no
+// larger file can be addressed whole.
+inline constexpr std::uint32_t MaxImageSize = 0x100000;
+// One encoded module must fit the rebuild's scratch buffer.
+inline constexpr std::uint32_t ScratchSize = 0x100000;
+// No real module unpacks to more; a larger unpackedSize is a corrupt field,
+// not an allocation request. The sum over a chain is bounded too, so a small
+// file can't make the load unpack gigabytes.
+inline constexpr std::uint32_t MaxModuleContents = 16u << 20;
+inline constexpr std::uint64_t MaxChainContents = 64u << 20;
+
+inline constexpr std::uint8_t ModuleIdStoredA = 0x40;
+inline constexpr std::uint8_t ModuleIdStoredB = 0x60;
+
+inline std::uint16_t readU16(std::span<const std::uint8_t> bytes, std::uint32_t at) {
+    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
+}
+
+inline std::uint32_t readU32(std::span<const std::uint8_t> bytes, std::uint32_t at) {
+    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
+           static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
+inline void writeU16(std::span<std::uint8_t> bytes, std::uint32_t at, std::uint16_t value) {
+    bytes[at] = static_cast<std::uint8_t>(value);
+    bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+inline void writeU32(std::span<std::uint8_t> bytes, std::uint32_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// A module is LZH-coded in the image unless its flags or its ID say stored.
+inline bool isCompressedModule(std::uint8_t moduleId, std::uint8_t flags) {
+    return (flags & StoredFlag) == 0 && moduleId != ModuleIdStoredA && moduleId != ModuleIdStoredB;
+}
+
+}  // namespace quarnel::image

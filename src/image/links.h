@@ -1,0 +1,22 @@
+// Segment:offset links on raw image bytes. The RomImage forms
+// (linkToOffset, offsetToLink) are declared in rom_image.h.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace quarnel::image {
+
+struct LinkTarget {
+    std::uint32_t linear = 0;
+    std::int64_t fileOffset = 0;  // may lie outside the file
+    bool endsChain() const;
+};
+
+// Reads the link stored at `linkOffset`; the caller keeps its 4 bytes inside
+// `bytes`.
+LinkTarget readLink(std::span<const std::uint8_t> bytes, std::uint32_t linkOffset);
+// Writes the normalised link (offset = linear & 0xF) to `fileOffset`.
+void writeLink(std::span<std::uint8_t> bytes, std::uint32_t linkOffset, std::int64_t fileOffset);
+
+}  // namespace quarnel::image

@@ -1,0 +1,108 @@
+// Loading: the file is read whole, the chain walked, every module's contents
+// copied or decoded into the list, and every block read erased to 0xFF.
+//
+// A load that fails on a corrupt chain, a corrupt stream or memory releases
+// the image again, so no caller can go on to rebuild from half a list. A file
+// without a directory stays loaded with an empty list.
+#include <algorithm>
+#include <new>
+
+#include "file_io.h"
+#include "hex_text.h"
+#include "image_layout.h"
+#include "lzh/lzh.h"
+#include "module_chain.h"
+#include "rom_image.h"
+
+namespace quarnel::image {
+namespace {
+
+ImageResult decodeContents(std::span<const std::uint8_t> bytes, const ModuleBlock& block, ModuleEntry& entry) {
+    try {
+        entry.data.resize(block.size);
+    } catch (const std::bad_alloc&) {
+        return {Outcome::NoMemory, "Not enough memory to allocate buffer (" + hexText(block.size, 8) + ")"};
+    }
+    // The area may run past dataSize (the padding is not part of it), but
+    // not past the file; the walk has checked packedSize against that.
+    const lzh::LzhDecodeResult decoded = lzh::LzhDecode(bytes.subspan(block.dataOffset()), entry.data);
+    if (!decoded.ok) return {Outcome::BadData, moduleName(block) + ": " + decoded.message};
+    return {};
+}
+
+ImageResult copyContents(std::span<const std::uint8_t> bytes, const ModuleBlock& block, ModuleEntry& entry) {
+    try {
+        const auto area = bytes.subspan(block.dataOffset(), block.dataSize);
+        entry.data.assign(area.begin(), area.end());
+    } catch (const std::bad_alloc&) {
+        return {Outcome::NoMemory, "Not enough memory to allocate buffer3"};
+    }
+    return {};
+}
+
+ImageResult readModule(RomImage& image, const ModuleBlock& block) {
+    ModuleEntry entry;
+    entry.size = block.size;
+    entry.moduleId = block.moduleId;
+    entry.flags = block.flags;
+    entry.subId1 = block.subId1;
+    entry.subId2 = block.subId2;
+    entry.compressed = block.compressed;
+    ImageResult result;
+    if (!block.compressed)
+        result = copyContents(image.bytes, block, entry);
+    else if (block.size != NoContents)
+        result = decodeContents(image.bytes, block, entry);
+    if (!result.ok()) return result;
+    try {
+        image.modules.push_back(std::move(entry));
+    } catch (const std::bad_alloc&) {
+        return {Outcome::NoMemory, "Not enough memory to allocate buffer1"};
+    }
+    return {};
+}
+
+ImageResult fail(RomImage& image, ImageResult result) {
+    unloadImage(image);
+    return result;
+}
+
+}  // namespace
+
+void unloadImage(RomImage& image) { image = RomImage{}; }
+
+ImageResult parseModuleChain(RomImage& image) {
+    if (!image.loaded) return {Outcome::NotLoaded, "No image loaded"};
+    const ModuleChain chain = describeModuleChain(image.bytes);
+    if (chain.result.outcome == Outcome::NoDirectory) return chain.result;
+    if (!chain.result.ok()) return fail(image, chain.result);
+    image.directoryOffset = chain.directoryOffset;
+    image.moduleAreaEnd = chain.directoryOffset - GapBelowDirectory;
+    // In chain order, each block decoded before it is erased: a stream that
+    // runs past its own block sees the blocks before it already erased.
+    for (const ModuleBlock& block : chain.blocks) {
+        if (ImageResult r = readModule(image, block); !r.ok()) return fail(image, r);
+        std::fill_n(image.bytes.begin() + block.blockStart(), block.blockLength(), 0xFF);
+    }
+    image.lastLinear = ChainEndLinear;
+    return {};
+}
+
+ImageResult loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes) {
+    unloadImage(image);
+    image.bytes = std::move(bytes);
+    image.fileSize = static_cast<std::uint32_t>(image.bytes.size());
+    image.loaded = true;
+    return parseModuleChain(image);
+}
+
+ImageResult loadImage(RomImage& image, const std::string& fileName) {
+    unloadImage(image);
+    std::vector<std::uint8_t> bytes;
+    if (ImageResult r = readWholeFile(fileName, bytes); !r.ok()) return r;
+    ImageResult result = loadImageBytes(image, std::move(bytes));
+    if (result.outcome == Outcome::NoDirectory) result.message = "No AMIBIOSC module directory in " + fileName;
+    return result;
+}
+
+}  // namespace quarnel::image

@@ -1,0 +1,162 @@
+#include "module_chain.h"
+
+#include <algorithm>
+#include <iterator>
+#include <map>
+
+#include "hex_text.h"
+#include "image_layout.h"
+#include "links.h"
+#include "lzh/lzh.h"
+
+namespace quarnel::image {
+
+std::uint32_t ModuleBlock::blockStart() const { return headerOffset - BlockPrefixSize; }
+std::uint32_t ModuleBlock::blockLength() const { return dataSize + BlockOverhead; }
+std::uint32_t ModuleBlock::dataOffset() const { return headerOffset + HeaderSize; }
+
+std::string moduleName(const ModuleBlock& block) {
+    return "Module " + std::to_string(block.index) + " (ID " + hexText(block.moduleId, 2) + ", header at 0x" +
+           hexText(block.headerOffset, 5) + ")";
+}
+
+std::optional<std::uint32_t> findDirectory(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() <= DirectoryHeaderSize) return std::nullopt;
+    // Signatures starting in the last 22 bytes are not tried.
+    const auto searched = bytes.first(bytes.size() - DirectoryHeaderSize - 1 + DirectorySignature.size());
+    const auto found = std::search(searched.begin(), searched.end(), DirectorySignature.begin(), DirectorySignature.end());
+    if (found == searched.end()) return std::nullopt;
+    return static_cast<std::uint32_t>(found - searched.begin());
+}
+
+namespace {
+
+ImageResult corrupt(const std::string& what) { return {Outcome::BadData, "Corrupt module chain: " + what}; }
+
+class ChainWalk {
+public:
+    ChainWalk(std::span<const std::uint8_t> bytes, std::uint32_t directoryOffset)
+        : bytes_(bytes), directoryOffset_(directoryOffset) {}
+
+    ImageResult walk(std::vector<ModuleBlock>& blocks) {
+        LinkTarget link = readLink(bytes_, directoryOffset_ + FirstModuleField);
+        while (!link.endsChain()) {
+            ModuleBlock block;
+            block.index = static_cast<std::uint32_t>(blocks.size());
+            if (ImageResult r = readBlock(link, block); !r.ok()) return r;
+            blocks.push_back(block);
+            link = readLink(bytes_, block.headerOffset + NextField);
+        }
+        return {};
+    }
+
+private:
+    ImageResult readBlock(const LinkTarget& link, ModuleBlock& block) {
+        const std::string index = "module " + std::to_string(block.index);
+        if (link.fileOffset < BlockPrefixSize || link.fileOffset + HeaderSize > static_cast<std::int64_t>(fileSize()))
+            return corrupt(index + ": the link to its header (linear address 0x" + hexText(link.linear, 5) +
+                           ") points outside the file");
+        block.headerOffset = static_cast<std::uint32_t>(link.fileOffset);
+        readHeader(block);
+        const std::string name = moduleName(block);
+        if (static_cast<std::uint64_t>(block.dataOffset()) + block.dataSize > fileSize())
+            return corrupt(name + ": its dataSize 0x" + hexText(block.dataSize, 8) + " reaches beyond the end of the file");
+        if (ImageResult r = claimBlock(block, name); !r.ok()) return r;
+        block.size = block.dataSize;
+        if (block.compressed) return readAreaSizes(block, name);
+        return {};
+    }
+
+    void readHeader(ModuleBlock& block) const {
+        const std::uint32_t header = block.headerOffset;
+        block.dataSize = readU32(bytes_, block.blockStart() + DataSizeField);
+        block.moduleId = bytes_[header + ModuleIdField];
+        block.flags = bytes_[header + FlagsField];
+        block.subId1 = readU16(bytes_, header + SubId1Field);
+        block.subId2 = readU16(bytes_, header + SubId2Field);
+        block.compressed = isCompressedModule(block.moduleId, block.flags);
+    }
+
+    // Loading erases every block it reads, so blocks must not share a byte
+    // with each other or with the directory and the bytes kept below it.
+    ImageResult claimBlock(const ModuleBlock& block, const std::string& name) {
+        const std::uint32_t start = block.blockStart();
+        const std::uint32_t end = start + block.blockLength();
+        if (start < directoryOffset_ + DirectoryHeaderSize && end > directoryOffset_ - GapBelowDirectory)
+            return corrupt(name + ": its block overlaps the module directory or the 10 bytes below it");
+        auto above = claimed_.upper_bound(start);
+        if (above != claimed_.end() && above->first < end) return overlapWith(block, name, above->second);
+        if (above != claimed_.begin()) {
+            const auto below = std::prev(above);
+            if (below->second.end > start) return overlapWith(block, name, below->second);
+        }
+        claimed_.emplace(start, Claim{end, block.index, block.headerOffset});
+        return {};
+    }
+
+    struct Claim {
+        std::uint32_t end;
+        std::uint32_t index;
+        std::uint32_t headerOffset;
+    };
+
+    static ImageResult overlapWith(const ModuleBlock& block, const std::string& name, const Claim& other) {
+        if (other.headerOffset == block.headerOffset)
+            return corrupt(name + ": the chain comes back to module " + std::to_string(other.index));
+        return corrupt(name + ": its block overlaps that of module " + std::to_string(other.index));
+    }
+
+    ImageResult readAreaSizes(ModuleBlock& block, const std::string& name) {
+        const std::uint32_t area = block.dataOffset();
+        const auto header = lzh::readAreaHeader(bytes_.subspan(area));
+        if (!header) return corrupt(name + ": its compressed sizes lie beyond the end of the file");
+        block.size = header->unpackedSize;
+        if (block.size == NoContents) return {};
+        if (block.size > MaxModuleContents)
+            return corrupt(name + ": its unpackedSize 0x" + hexText(block.size, 8) +
+                           " is beyond any real module (at most 16 MiB)");
+        totalContents_ += block.size;
+        if (totalContents_ > MaxChainContents)
+            return corrupt(name + ": the modules so far unpack to more than 64 MiB in all");
+        if (header->packedSize < lzh::AreaHeaderSize)
+            return corrupt(name + ": its packedSize 0x" + hexText(header->packedSize, 8) +
+                           " is smaller than its own 8-byte sizes");
+        if (static_cast<std::uint64_t>(area) + header->packedSize > fileSize())
+            return corrupt(name + ": its packedSize 0x" + hexText(header->packedSize, 8) +
+                           " reaches beyond the end of the file");
+        return {};
+    }
+
+    std::uint64_t fileSize() const { return bytes_.size(); }
+
+    std::span<const std::uint8_t> bytes_;
+    std::uint32_t directoryOffset_;
+    std::map<std::uint32_t, Claim> claimed_;  // block start -> block
+    std::uint64_t totalContents_ = 0;
+};
+
+}  // namespace
+
+ModuleChain describeModuleChain(std::span<const std::uint8_t> bytes) {
+    ModuleChain chain;
+    if (bytes.size() > MaxImageSize) {
+        chain.result = {Outcome::BadData, "The image is " + std::to_string(bytes.size()) +
+                                              " bytes long; its links can't address more than 1 MiB (1048576 bytes)"};
+        return chain;
+    }
+    const auto directory = findDirectory(bytes);
+    if (!directory) {
+        chain.result = {Outcome::NoDirectory, "No AMIBIOSC module directory in the image"};
+        return chain;
+    }
+    if (*directory < GapBelowDirectory) {
+        chain.result = {Outcome::BadData, "The AMIBIOSC directory lies only " + std::to_string(*directory) +
+                                              " bytes into the file, which leaves no module area below it"};
+        return chain;
+    }
+    chain.directoryOffset = *directory;
+    chain.result = ChainWalk(bytes, *directory).walk(chain.blocks);
+    return chain;
+}
+
+}  // namespace quarnel::image

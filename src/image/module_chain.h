@@ -1,0 +1,50 @@
+// The walk of the module chain over the file's bytes, without changing them.
+// The loader decodes and erases the blocks it returns; the CLI describes and
+// verifies images with it. Every check on a chain lives here, so whatever the
+// walk accepts can be read and erased without leaving the file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "rom_image.h"
+
+namespace quarnel::image {
+
+struct ModuleBlock {
+    std::uint32_t index = 0;         // place in the chain, from 0
+    std::uint32_t headerOffset = 0;  // file offset of the header; the block starts 8 bytes below
+    std::uint32_t dataSize = 0;
+    std::uint8_t moduleId = 0;
+    std::uint8_t flags = 0;
+    std::uint16_t subId1 = 0;
+    std::uint16_t subId2 = 0;
+    bool compressed = false;
+    std::uint32_t size = 0;  // contents: unpackedSize (NoContents possible) or dataSize
+
+    std::uint32_t blockStart() const;
+    std::uint32_t blockLength() const;
+    std::uint32_t dataOffset() const;
+};
+
+struct ModuleChain {
+    ImageResult result;
+    std::uint32_t directoryOffset = 0;
+    std::vector<ModuleBlock> blocks;  // in chain order
+};
+
+// The lowest "AMIBIOSC" that leaves room for the 22-byte directory header.
+std::optional<std::uint32_t> findDirectory(std::span<const std::uint8_t> bytes);
+
+// Finds the directory and follows the chain. A chain that leaves the file,
+// comes back on itself, overlaps a block or the directory, or claims
+// impossible sizes fails with BadData naming the module.
+ModuleChain describeModuleChain(std::span<const std::uint8_t> bytes);
+
+// "Module 3 (ID 06, header at 0x7F008)": how messages name a module.
+std::string moduleName(const ModuleBlock& block);
+
+}  // namespace quarnel::image

@@ -1,0 +1,189 @@
+// The rebuild lays the module list out again as one chain directly below the
+// directory: the first entry becomes the highest block, each next one lies
+// right below it, and the module area below the last stays 0xFF. Compressed
+// modules are encoded anew, and every encoding is decoded again and compared
+// with the contents before it is placed: no stream that does not give back
+// its module reaches the disk.
+//
+// It works in place on the image and the list: after it, sizes are those of
+// the placed data areas and `compressed` is cleared where flags bit 6 is set,
+// so the image must be loaded again before a second rebuild. A rebuild that
+// fails leaves them half done and writes nothing.
+#include <algorithm>
+#include <new>
+
+#include "file_io.h"
+#include "hex_text.h"
+#include "image_layout.h"
+#include "links.h"
+#include "lzh/lzh.h"
+#include "rom_image.h"
+
+namespace quarnel::image {
+namespace {
+
+std::string entryName(std::size_t index, const ModuleEntry& entry) {
+    return "Module " + std::to_string(index) + " (ID " + hexText(entry.moduleId, 2) + ")";
+}
+
+bool holdsDirectory(const RomImage& image) {
+    const auto& bytes = image.bytes;
+    return image.loaded && image.fileSize == bytes.size() && image.directoryOffset >= GapBelowDirectory &&
+           image.moduleAreaEnd == image.directoryOffset - GapBelowDirectory &&
+           static_cast<std::uint64_t>(image.directoryOffset) + DirectoryHeaderSize <= bytes.size() &&
+           std::equal(DirectorySignature.begin(), DirectorySignature.end(), bytes.begin() + image.directoryOffset);
+}
+
+bool hasContents(const ModuleEntry& entry) { return entry.size != NoContents; }
+
+// Everything that can be known before the image is touched.
+ImageResult checkBeforeRebuild(const RomImage& image) {
+    if (!holdsDirectory(image)) return {Outcome::NotLoaded, "No image with a module directory is loaded"};
+    const std::uint32_t stretch = 8u * readU16(image.bytes, image.directoryOffset + ChecksumUnitsField);
+    if (stretch > image.directoryOffset + DirectoryHeaderSize)
+        return {Outcome::BadData, "The directory checksum would cover " + std::to_string(stretch) +
+                                      " bytes, more than lie before the end of the directory"};
+    std::uint64_t total = 0;
+    for (std::size_t i = 0; i < image.modules.size(); ++i) {
+        const ModuleEntry& entry = image.modules[i];
+        // A list that was rebuilt once holds packed sizes beside plain
+        // contents; encoding by those sizes would cut modules short.
+        if (hasContents(entry) ? entry.size != entry.data.size() : !entry.data.empty())
+            return {Outcome::BadData, entryName(i, entry) + ": its size does not match its contents "
+                                                            "(load the image again before rebuilding)"};
+        if (hasContents(entry) && entry.size > MaxModuleContents)
+            return {Outcome::BadData, entryName(i, entry) + ": its contents are larger than 16 MiB"};
+        total += entry.data.size();
+    }
+    if (total > MaxChainContents) return {Outcome::BadData, "The modules hold more than 64 MiB of contents in all"};
+    return {};
+}
+
+class Rebuild {
+public:
+    explicit Rebuild(RomImage& image) : image_(image), bytes_(image.bytes) {}
+
+    ImageResult run() {
+        std::fill_n(bytes_.begin(), image_.moduleAreaEnd, 0xFF);
+        if (ImageResult r = allocateScratch(); !r.ok()) return r;
+        cursor_ = image_.moduleAreaEnd;
+        linkToFill_ = image_.directoryOffset + FirstModuleField;
+        for (std::size_t i = 0; i < image_.modules.size(); ++i)
+            if (ImageResult r = placeModule(i, image_.modules[i]); !r.ok()) return r;
+        setChecksums();
+        return {};
+    }
+
+private:
+    // One buffer serves every module: room for the largest encoding the
+    // encoder may write, and never less than the 1 MiB a module may take.
+    ImageResult allocateScratch() {
+        std::size_t largest = 0;
+        for (const ModuleEntry& entry : image_.modules) largest = std::max(largest, entry.data.size());
+        try {
+            scratch_.resize(std::max<std::size_t>(ScratchSize, largest + lzh::EncodeOverhead + 3));
+        } catch (const std::bad_alloc&) {
+            return {Outcome::NoMemory, "Not enough memory to allocate buffer"};
+        }
+        return {};
+    }
+
+    ImageResult placeModule(std::size_t index, ModuleEntry& entry) {
+        if (entry.flags & KeepStoredFlag) entry.compressed = false;
+        if (entry.size == NoContents) entry.size = 0;
+        std::span<const std::uint8_t> placed = std::span(entry.data).first(entry.size);
+        if (entry.compressed) {
+            if (ImageResult r = encode(index, entry, placed); !r.ok()) return r;
+            entry.size = static_cast<std::uint32_t>(placed.size());
+        }
+        cursor_ -= static_cast<std::int64_t>(entry.size) + BlockOverhead;
+        if (cursor_ < 0)
+            return {Outcome::BadData, "The modules don't fit in the module area (" +
+                                          std::to_string(image_.moduleAreaEnd) + " bytes below the directory); " +
+                                          entryName(index, entry) + " is the first that overflows it"};
+        const auto start = static_cast<std::uint32_t>(cursor_);
+        std::copy(placed.begin(), placed.end(), bytes_.begin() + start + BlockOverhead);
+        writeBlockHead(start, entry);
+        writeLink(bytes_, linkToFill_, start + BlockPrefixSize);
+        linkToFill_ = start + BlockPrefixSize + NextField;
+        blockStarts_.push_back(start);
+        return {};
+    }
+
+    // Encodes into the scratch buffer and pads the area to whole words with
+    // 0xFF; packedSize inside keeps the unpadded length.
+    ImageResult encode(std::size_t index, const ModuleEntry& entry, std::span<const std::uint8_t>& placed) {
+        const std::string name = entryName(index, entry);
+        const lzh::LzhEncodeResult encoded = lzh::LzhEncode(entry.data, scratch_);
+        if (!encoded.ok) return {Outcome::BadData, name + ": " + encoded.message};
+        if (!encoded.complete && !entry.data.empty())
+            return {Outcome::BadData, name + ": its contents can't be compressed (the encoding would outgrow them)"};
+        const auto area = std::span<const std::uint8_t>(scratch_).first(encoded.size);
+        if (ImageResult r = checkDecodesBack(name, area, entry.data); !r.ok()) return r;
+        const std::uint32_t padded = (encoded.size + 3) & ~3u;
+        if (padded > ScratchSize)
+            return {Outcome::BadData, name + ": its encoded form (" + std::to_string(padded) +
+                                          " bytes) exceeds the 1 MiB scratch buffer"};
+        std::fill(scratch_.begin() + encoded.size, scratch_.begin() + padded, 0xFF);
+        placed = std::span<const std::uint8_t>(scratch_).first(padded);
+        return {};
+    }
+
+    ImageResult checkDecodesBack(const std::string& name, std::span<const std::uint8_t> area,
+                                 std::span<const std::uint8_t> contents) {
+        try {
+            decoded_.resize(contents.size());
+        } catch (const std::bad_alloc&) {
+            return {Outcome::NoMemory, "Not enough memory to allocate buffer"};
+        }
+        const lzh::LzhDecodeResult result = lzh::LzhDecode(area, decoded_);
+        if (!result.ok || !std::equal(decoded_.begin(), decoded_.end(), contents.begin()))
+            return {Outcome::BadData, name + ": its new encoding does not decode to its contents"};
+        return {};
+    }
+
+    void writeBlockHead(std::uint32_t start, const ModuleEntry& entry) {
+        const std::uint32_t header = start + BlockPrefixSize;
+        writeU32(bytes_, start + DataSizeField, entry.size);
+        writeU32(bytes_, start + BlockChecksumField, 0);
+        writeU32(bytes_, header + NextField, 0xFFFFFFFF);
+        writeU16(bytes_, header + Size16Field, entry.size < 0x10000 ? static_cast<std::uint16_t>(entry.size) : 0xFFFF);
+        bytes_[header + ModuleIdField] = entry.moduleId;
+        bytes_[header + FlagsField] = entry.flags;
+        writeU16(bytes_, header + SubId1Field, entry.subId1);
+        writeU16(bytes_, header + SubId2Field, entry.subId2);
+    }
+
+    // In chain order, so a block whose last partial word reaches into the
+    // block above sums over that block's final checksum; the directory comes
+    // last, as its stretch may reach down into the blocks.
+    void setChecksums() {
+        for (const std::uint32_t start : blockStarts_) {
+            const std::uint32_t length = readU32(bytes_, start + DataSizeField) + BlockOverhead;
+            writeU32(bytes_, start + BlockChecksumField, dwordChecksum(bytes_, start, length));
+        }
+        const std::uint32_t directory = image_.directoryOffset;
+        const std::uint32_t stretch = 8u * readU16(bytes_, directory + ChecksumUnitsField);
+        writeU32(bytes_, directory + DirectoryChecksumField, 0);
+        writeU32(bytes_, directory + DirectoryChecksumField,
+                 dwordChecksum(bytes_, directory + DirectoryHeaderSize - stretch, stretch));
+    }
+
+    RomImage& image_;
+    std::span<std::uint8_t> bytes_;
+    std::vector<std::uint8_t> scratch_;
+    std::vector<std::uint8_t> decoded_;
+    std::int64_t cursor_ = 0;        // start of the block placed last
+    std::uint32_t linkToFill_ = 0;   // the directory's firstModule, then the last header's next
+    std::vector<std::uint32_t> blockStarts_;
+};
+
+}  // namespace
+
+ImageResult rebuildImage(RomImage& image, const std::string& fileName) {
+    if (ImageResult r = checkBeforeRebuild(image); !r.ok()) return r;
+    if (ImageResult r = Rebuild(image).run(); !r.ok()) return r;
+    return writeFileAtomically(fileName, image.bytes);
+}
+
+}  // namespace quarnel::image

@@ -1,0 +1,22 @@
+// Checks an image as it lies in its file, without loading it: the chain, the
+// checksum of every block and of the directory, and that every compressed
+// module decodes.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "rom_image.h"
+
+namespace quarnel::image {
+
+struct VerifyReport {
+    ImageResult result;               // NoDirectory, or a chain too corrupt to follow
+    std::vector<std::string> faults;  // one line each; empty when the image is sound
+};
+
+VerifyReport verifyImage(std::span<const std::uint8_t> bytes);
+
+}  // namespace quarnel::image
