@@ -1,0 +1,66 @@
+// LzhEncode: the compressed area of a buffer. The stream never grows beyond
+// the input read so far; when it would, the encoder stops and the area holds
+// a stream cut short there, which the result reports as incomplete.
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "block_output.h"
+#include "codec_state.h"
+#include "encode_stream.h"
+#include "lzh.h"
+#include "match_tree.h"
+
+namespace quarnel::lzh {
+namespace {
+
+void PutU32(std::uint8_t* at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// Every work area of one call, allocated at once and zero-filled.
+struct Encoder {
+    explicit Encoder(std::uint8_t* streamOut) : output(codec, streamOut) {}
+
+    LzhCodecState codec;
+    MatchTree tree;
+    BlockOutput output;
+};
+
+LzhEncodeResult Refuse(std::string message) { return {false, std::move(message), 0, false}; }
+
+}  // namespace
+
+LzhEncodeResult LzhEncode(std::span<const std::uint8_t> source, std::span<std::uint8_t> destination) {
+    if (source.size() > std::numeric_limits<std::uint32_t>::max() - EncodeOverhead)
+        return Refuse("The data is too large to compress: " + std::to_string(source.size()) + " bytes.");
+    if (destination.size() < source.size() + EncodeOverhead)
+        return Refuse("The buffer for the compressed data is too small: " + std::to_string(destination.size()) +
+                      " bytes for " + std::to_string(source.size() + EncodeOverhead) + " needed.");
+
+    std::unique_ptr<Encoder> encoder;
+    try {
+        encoder = std::make_unique<Encoder>(destination.data() + AreaHeaderSize);
+    } catch (const std::bad_alloc&) {
+        return Refuse("Out of memory.");
+    }
+    LzhCodecState& codec = encoder->codec;
+    std::memset(destination.data(), 0, AreaHeaderSize);
+
+    StreamEncoder<BlockOutput> driver(encoder->tree, source, codec.unpackedSize, encoder->output);
+    driver.EncodeStream();
+
+    // The closing zero byte is written and counted even when the stream was cut short.
+    codec.packedBytes += EncodeOverhead;
+    *encoder->output.streamOut() = 0;
+    PutU32(destination.data(), codec.packedBytes);
+    PutU32(destination.data() + 4, codec.unpackedSize);
+
+    // An empty input's area decodes to nothing, although no stream byte fit.
+    const bool complete = !encoder->output.unpackable() || source.empty();
+    return {true, {}, codec.packedBytes, complete};
+}
+
+}  // namespace quarnel::lzh

@@ -1,0 +1,189 @@
+#include "match_tree.h"
+
+#include <algorithm>
+
+namespace quarnel::lzh {
+
+MatchTree::MatchTree() { InitMatchTree(); }
+
+// Roots stand for one byte and hold no position; every branch node is free.
+void MatchTree::InitMatchTree() {
+    for (int b = 0; b < 256; ++b) {
+        nodeDepth_[RootBase + b] = 1;
+        nodePosition_[RootBase + b] = 0;
+    }
+    std::fill(parentNode_.begin() + LeafBase, parentNode_.end(), std::int16_t{0});
+    freeNode_ = 1;
+    for (int i = 1; i < WindowSize - 1; ++i) nextLink_[i] = static_cast<std::int16_t>(i + 1);
+    nextLink_[WindowSize - 1] = 0;
+    std::fill(nextLink_.begin() + BucketBase, nextLink_.end(), std::int16_t{0});
+}
+
+// The children of q are spread over hashed buckets whose chains may hold
+// nodes of other parents too; parentNode[0] = q stops the walk at a chain's end.
+int MatchTree::FindChild(int q, int c) {
+    parentNode_[0] = static_cast<std::int16_t>(q);
+    int r = nextLink_[Bucket(q, c)];
+    while (parentNode_[r] != q) r = nextLink_[r];
+    return r;
+}
+
+void MatchTree::AddChild(int q, int c, int r) {
+    const int h = Bucket(q, c);
+    const int head = nextLink_[h];
+    nextLink_[r] = static_cast<std::int16_t>(head);
+    prevLink_[head] = static_cast<std::int16_t>(r);
+    nextLink_[h] = static_cast<std::int16_t>(r);
+    prevLink_[r] = static_cast<std::int16_t>(h);
+    parentNode_[r] = static_cast<std::int16_t>(q);
+    ++childCount_[q];
+}
+
+void MatchTree::Unlink(int node) {
+    const int prev = prevLink_[node];
+    const int next = nextLink_[node];
+    nextLink_[prev] = static_cast<std::int16_t>(next);
+    prevLink_[next] = static_cast<std::int16_t>(prev);
+}
+
+// `node` takes old's place in old's sibling chain; old is left unlinked.
+void MatchTree::TakePlace(int node, int old) {
+    const int prev = prevLink_[old];
+    const int next = nextLink_[old];
+    prevLink_[node] = static_cast<std::int16_t>(prev);
+    nextLink_[node] = static_cast<std::int16_t>(next);
+    nextLink_[prev] = static_cast<std::int16_t>(node);
+    prevLink_[next] = static_cast<std::int16_t>(node);
+}
+
+// The string at `pos` leaves old's edge after matchLen bytes: a new branch
+// node at that depth takes old's place and gets old and the leaf `pos`.
+void MatchTree::SplitEdge(int old) {
+    const int n = freeNode_;
+    freeNode_ = nextLink_[n];
+    childCount_[n] = 0;
+    TakePlace(n, old);
+    parentNode_[n] = parentNode_[old];
+    nodeDepth_[n] = static_cast<std::uint8_t>(matchLen);
+    nodePosition_[n] = static_cast<std::uint16_t>(pos);
+    AddChild(n, text[matchPos + matchLen], old);
+    AddChild(n, text[pos + matchLen], pos);
+}
+
+// The shortcut skips the nodes above q: the marked ones among them get `pos`
+// now, and the first unmarked branch node gets it marked, so that the nodes
+// above that one are brought up to date only when it is met again.
+void MatchTree::ApplyDeferredUpdate(int q) {
+    int t = q;
+    while (nodePosition_[t] & Mark) {
+        nodePosition_[t] = static_cast<std::uint16_t>(pos);
+        t = parentNode_[t];
+    }
+    if (t < RootBase) nodePosition_[t] = static_cast<std::uint16_t>(pos | Mark);
+}
+
+// A leaf whose 256 bytes equal those at `pos` gives way to the leaf `pos`
+// and names it as its replacement; q keeps its number of children.
+void MatchTree::ReplaceLeaf(int q, int r) {
+    TakePlace(pos, r);
+    parentNode_[pos] = static_cast<std::int16_t>(q);
+    parentNode_[r] = 0;
+    nextLink_[r] = static_cast<std::int16_t>(pos);
+}
+
+void MatchTree::InsertPosition() {
+    int q;
+    int r;
+    if (matchLen >= 4) {
+        // The string at pos shares matchLen - 1 bytes with the one after the
+        // previous match: start below the deepest node above that leaf whose
+        // depth is under matchLen.
+        --matchLen;
+        r = LeafBase + ((matchPos + 1) & (WindowSize - 1));
+        while (parentNode_[r] == 0) r = nextLink_[r];
+        q = parentNode_[r];
+        while (nodeDepth_[q] >= matchLen) {
+            r = q;
+            q = parentNode_[q];
+        }
+        ApplyDeferredUpdate(q);
+    } else {
+        q = RootBase + text[pos];
+        const int c = text[pos + 1];
+        r = FindChild(q, c);
+        if (r == 0) {
+            AddChild(q, c, pos);
+            matchLen = 1;
+            return;
+        }
+        matchLen = 2;
+    }
+
+    for (;;) {
+        int edgeEnd;
+        if (r >= LeafBase) {
+            edgeEnd = MaxMatch;
+            matchPos = r;
+        } else {
+            edgeEnd = nodeDepth_[r];
+            matchPos = nodePosition_[r] & ~Mark;
+        }
+        matchPos = Unfold(matchPos);
+
+        const std::uint8_t* const here = text.data() + pos;
+        const std::uint8_t* const there = text.data() + matchPos;
+        while (matchLen < edgeEnd) {
+            if (here[matchLen] != there[matchLen]) {
+                SplitEdge(r);
+                return;
+            }
+            ++matchLen;
+        }
+        if (matchLen >= MaxMatch) break;
+
+        nodePosition_[r] = static_cast<std::uint16_t>(pos);
+        q = r;
+        const int c = text[pos + matchLen];
+        r = FindChild(q, c);
+        if (r == 0) {
+            AddChild(q, c, pos);
+            return;
+        }
+        ++matchLen;
+    }
+    ReplaceLeaf(q, r);
+}
+
+void MatchTree::DeletePosition() {
+    if (parentNode_[pos] == 0) return;
+    Unlink(pos);
+    const int r = parentNode_[pos];
+    parentNode_[pos] = 0;
+    if (r >= RootBase) return;
+    if (--childCount_[r] > 1) return;
+
+    // r is left with one child and goes. Its ancestors may still hold the
+    // position of the leaf just removed: hand them the newest one known.
+    const int t = Unfold(nodePosition_[r] & ~Mark);
+    int s = t;
+    int q = parentNode_[r];
+    while (nodePosition_[q] & Mark) {
+        s = std::max(s, Unfold(nodePosition_[q] & ~Mark));
+        nodePosition_[q] = Fold(s);
+        q = parentNode_[q];
+    }
+    if (q < RootBase) {
+        s = std::max(s, Unfold(nodePosition_[q]));
+        nodePosition_[q] = static_cast<std::uint16_t>(Fold(s) | Mark);
+    }
+
+    const int c = FindChild(r, text[t + nodeDepth_[r]]);
+    Unlink(c);
+    TakePlace(c, r);
+    parentNode_[c] = parentNode_[r];
+    parentNode_[r] = 0;
+    nextLink_[r] = static_cast<std::int16_t>(freeNode_);
+    freeNode_ = r;
+}
+
+}  // namespace quarnel::lzh

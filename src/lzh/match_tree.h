@@ -1,0 +1,84 @@
+// The match finder: a text buffer that slides over the input, and a
+// path-compressed trie (a suffix tree cut at 256 bytes) of the strings that
+// start at the last 8192 positions. Inserting a position finds the longest
+// earlier string that matches it, up to 256 bytes, with no probe limit.
+//
+// Node numbers: 0 none; 1 to 8191 branch nodes (a free list); 8192 + b the
+// root of the strings that start with byte b; 8192 + (p mod 8192) the leaf of
+// text position p. Roots and the first 256 leaves share numbers, but a root
+// only uses nodeDepth, childCount and nodePosition, and a leaf only
+// parentNode, prevLink and nextLink.
+//
+// Positions are held as 8192 + (p mod 8192); one that is not below `pos`
+// stands for the position 8192 lower, in the older half of the text.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "lzh.h"
+
+namespace quarnel::lzh {
+
+// Two windows and a longest match of look-ahead: the text slides down by
+// 8192 bytes each time `pos` reaches 16384.
+inline constexpr int TextSize = 2 * WindowSize + MaxMatch;
+
+class MatchTree {
+public:
+    MatchTree();
+
+    // The string at `pos` needs `pos` + 256 bytes of text; bytes beyond the
+    // input read keep what they held (zero at first).
+    std::array<std::uint8_t, TextSize> text{};
+    int pos = WindowSize;  // 8192 to 16383
+    // Length of the match found for the position inserted last (1: none),
+    // and the text position of that match.
+    int matchLen = 0;
+    int matchPos = 0;
+
+    // Finds the longest match for the string at `pos` and adds `pos` as a
+    // leaf. A previous match of 4 bytes or more (matchLen on entry) lets the
+    // search start next to it instead of at a root.
+    void InsertPosition();
+    // Removes the leaf numbered `pos`, which holds the position 8192 bytes
+    // back, and a branch node left with one child.
+    void DeletePosition();
+
+private:
+    static constexpr int RootBase = WindowSize;
+    static constexpr int LeafBase = WindowSize;
+    static constexpr int BucketBase = 2 * WindowSize;
+    static constexpr int NodeSlots = WindowSize + 256;  // branch nodes and roots
+    static constexpr int BucketCount = BucketBase + (RootBase + 255) + 16 * 255 + 1;  // 28912
+    // Bit 15 of a nodePosition entry: written by a deferred update; the nodes
+    // above may still hold older positions.
+    static constexpr std::uint16_t Mark = 0x8000;
+
+    static int Bucket(int q, int c) { return q + 16 * c + BucketBase; }
+    // A stored position as a text position below `pos`.
+    int Unfold(int stored) const { return stored >= pos ? stored - WindowSize : stored; }
+    static std::uint16_t Fold(int position) { return static_cast<std::uint16_t>(LeafBase + (position & (WindowSize - 1))); }
+
+    void InitMatchTree();
+    int FindChild(int q, int c);
+    void AddChild(int q, int c, int r);
+    void SplitEdge(int old);
+    void Unlink(int node);
+    void TakePlace(int node, int old);
+    void ApplyDeferredUpdate(int q);
+    void ReplaceLeaf(int q, int r);
+
+    std::array<std::uint8_t, NodeSlots> nodeDepth_{};
+    std::array<std::uint8_t, NodeSlots> childCount_{};
+    std::array<std::uint16_t, NodeSlots> nodePosition_{};  // a position, plus the mark bit
+    std::array<std::int16_t, 2 * WindowSize> parentNode_{};  // 0: not in the tree
+    std::array<std::int16_t, 2 * WindowSize> prevLink_{};    // the node before, or the bucket number
+    // Below 16384: the next node of a sibling chain (0 ends it), the next
+    // free branch node, or the leaf that replaced a leaf; from 16384 on: the
+    // bucket heads.
+    std::array<std::int16_t, BucketCount> nextLink_{};
+    int freeNode_ = 1;
+};
+
+}  // namespace quarnel::lzh
