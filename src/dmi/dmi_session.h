@@ -1,0 +1,20 @@
+// Everything the DMI workflows keep between Extract and Pack.
+#pragma once
+
+#include "dmi/dmi_state.h"
+#include "image/rom_image.h"
+
+namespace quarnel::dmi {
+
+inline constexpr std::uint8_t DmiModuleId = 6;
+
+struct DmiSession {
+    image::RomImage image;
+    DmiWorkBuffer workBuffer;
+    DmiState state;
+    // The last Extract read a module that can be written back: found the
+    // signature with a supported date and the structures of types 2 and 3.
+    bool packable = false;
+};
+
+}  // namespace quarnel::dmi

@@ -1,0 +1,103 @@
+#include "sample/sample_image.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "image/file_io.h"
+#include "sample/sample_dmi_module.h"
+
+namespace quarnel::sample {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint32_t BootBlockSize = 0x10000;
+constexpr std::uint16_t DirectoryChecksumUnits = 4;
+
+struct SeabiosFiles {
+    Bytes bios;    // bios.bin: 128 KiB of BIOS code
+    Bytes vga;     // vgabios-stdvga.bin: a VGA option ROM
+    Bytes tables;  // acpi-dsdt.aml: an ACPI table
+};
+
+image::ImageResult readSeabiosFile(const std::string& directory, const char* name, Bytes& bytes) {
+    const std::string path = directory + "/" + name;
+    image::ImageResult read = image::readWholeFile(path, bytes);
+    if (!read.ok())
+        return {image::Outcome::CantOpen, "The sample image is built from Debian's seabios package, but " + path +
+                                              " can't be read (install it with: apt-get install seabios)"};
+    return {};
+}
+
+image::ImageResult readSeabios(const std::string& directory, SeabiosFiles& files) {
+    for (auto [name, bytes] : {std::pair{"bios.bin", &files.bios}, std::pair{"vgabios-stdvga.bin", &files.vga},
+                               std::pair{"acpi-dsdt.aml", &files.tables}})
+        if (image::ImageResult r = readSeabiosFile(directory, name, *bytes); !r.ok()) return r;
+    if (files.bios.size() < 2 * BootBlockSize)
+        return {image::Outcome::BadData, directory + "/bios.bin is smaller than 128 KiB"};
+    return {};
+}
+
+image::ModuleEntry module(std::uint8_t id, std::uint8_t flags, std::uint16_t subId1, std::uint16_t subId2,
+                          Bytes contents, bool compressed) {
+    image::ModuleEntry entry;
+    entry.size = static_cast<std::uint32_t>(contents.size());
+    entry.moduleId = id;
+    entry.flags = flags;
+    entry.subId1 = subId1;
+    entry.subId2 = subId2;
+    entry.data = std::move(contents);
+    entry.compressed = compressed;
+    return entry;
+}
+
+Bytes slice(const Bytes& bytes, std::size_t from, std::size_t length) {
+    return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                 bytes.begin() + static_cast<std::ptrdiff_t>(from + length));
+}
+
+// The chain in order: compressed code, the DMI data, an option ROM, a module
+// kept stored by its ID and one stored by its flags.
+image::ModuleList sampleModules(const SeabiosFiles& files) {
+    image::ModuleList modules;
+    modules.push_back(module(0x00, 0x00, 0, 0, slice(files.bios, 0, 0x8000), true));
+    modules.push_back(module(0x06, 0x00, 0, 0, sampleDmiModule(), true));
+    modules.push_back(module(0x11, 0x00, 0x8086, 0x1234, files.vga, true));
+    modules.push_back(module(0x40, 0x00, 0, 0, files.tables, false));
+    modules.push_back(module(0x1B, image::StoredFlag, 0, 1, slice(files.bios, 0x8000, 0x1000), false));
+    modules.push_back(module(0x08, 0x00, 0, 0, slice(files.bios, 0x9000, 0x7000), true));
+    return modules;
+}
+
+// The boot block (the top 64 KiB of the BIOS code, reset vector included)
+// above the directory; the directory header with an empty chain.
+image::RomImage emptyImage(const SeabiosFiles& files) {
+    image::RomImage rom;
+    rom.bytes.assign(SampleImageSize, 0xFF);
+    std::copy(files.bios.end() - BootBlockSize, files.bios.end(), rom.bytes.end() - BootBlockSize);
+    std::uint8_t* directory = rom.bytes.data() + SampleDirectoryOffset;
+    std::memcpy(directory, "AMIBIOSC", 8);
+    std::memcpy(directory + 8, "0800", 4);
+    directory[12] = static_cast<std::uint8_t>(DirectoryChecksumUnits);
+    directory[13] = static_cast<std::uint8_t>(DirectoryChecksumUnits >> 8);
+    std::fill_n(directory + 14, 8, 0x00);
+    std::fill_n(directory - 10, 10, 0x00);
+    rom.loaded = true;
+    rom.fileSize = SampleImageSize;
+    rom.directoryOffset = SampleDirectoryOffset;
+    rom.moduleAreaEnd = SampleDirectoryOffset - 10;
+    return rom;
+}
+
+}  // namespace
+
+image::ImageResult writeSampleImage(const std::string& fileName, const std::string& seabiosDirectory) {
+    SeabiosFiles files;
+    if (image::ImageResult r = readSeabios(seabiosDirectory, files); !r.ok()) return r;
+    image::RomImage rom = emptyImage(files);
+    rom.modules = sampleModules(files);
+    return image::rebuildImage(rom, fileName);
+}
+
+}  // namespace quarnel::sample
