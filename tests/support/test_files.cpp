@@ -1,0 +1,41 @@
+#include "support/test_files.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace quarnel::test {
+
+std::vector<std::uint8_t> readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool writeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out.flush());
+}
+
+std::vector<std::filesystem::path> seabiosBlobs() {
+    std::vector<std::filesystem::path> blobs;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/usr/share/seabios", error))
+        if (entry.is_regular_file() && !entry.is_symlink()) blobs.push_back(entry.path());
+    std::sort(blobs.begin(), blobs.end());
+    return blobs;
+}
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quarnel-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
+
+}  // namespace quarnel::test
