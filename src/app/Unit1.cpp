@@ -1,0 +1,191 @@
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QFileDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "UpDown.h"
+#include "dmi/dmi_display.h"
+#include "dmi/dmi_edit.h"
+#include "dmi/dmi_workflow.h"
+
+using quarnel::dmi::DmiEdit;
+using quarnel::dmi::DmiLabel;
+
+namespace {
+
+std::function<void(const QString&)>& messageHandler() {
+    static std::function<void(const QString&)> handler;
+    return handler;
+}
+
+// The ROM's strings are single bytes; Latin-1 keeps every byte as it is.
+QString toQString(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+std::string toStdString(const QString& text) { return text.toLatin1().toStdString(); }
+
+constexpr char OutputFileName[] = "new.rom";
+
+}  // namespace
+
+void ShowMessage(const QString& text) {
+    if (messageHandler()) return messageHandler()(text);
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+void setShowMessageHandler(std::function<void(const QString&)> handler) { messageHandler() = std::move(handler); }
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+    setObjectName("Form1");
+    setWindowTitle(QStringLiteral("Quarnel " QUARNEL_VERSION_TEXT));
+    setFixedSize(316, 223);
+    move(425, 314);
+    // The controls are placed to the pixel for a small 8-point dialog font.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
+    runOpenDialog = [](QFileDialog& dialog) { return dialog.exec(); };
+    quitApplication = [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); };
+    createControls();
+    setTabOrder();
+    connectEvents();
+}
+
+void TForm1::createControls() {
+    auto makeEdit = [this](const char* name, int left, int top, int width, const char* text) {
+        auto* box = new QLineEdit(QString::fromLatin1(text), this);
+        box->setObjectName(name);
+        box->setGeometry(left, top, width, 21);
+        return box;
+    };
+    auto makeLabel = [this](const char* name, int left, int top, int width, const char* caption) {
+        auto* label = new QLabel(QString::fromLatin1(caption), this);
+        label->setObjectName(name);
+        label->setGeometry(left, top, width, 13);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+        return label;
+    };
+    auto makeButton = [this](const char* name, int left, int top, int width, int height, const char* caption) {
+        auto* button = new QPushButton(QString::fromLatin1(caption), this);
+        button->setObjectName(name);
+        button->setGeometry(left, top, width, height);
+        return button;
+    };
+
+    Edit1 = makeEdit("Edit1", 8, 16, 273, "bios.rom");
+    Button3 = makeButton("Button3", 288, 16, 25, 21, "...");
+    Button1 = makeButton("Button1", 8, 48, 57, 25, "Extract");
+    Label1 = makeLabel("Label1", 72, 56, 145, "-");
+    Button2 = makeButton("Button2", 224, 48, 59, 25, "Pack");
+    Button2->setEnabled(false);
+
+    Bevel1 = new QFrame(this);
+    Bevel1->setObjectName("Bevel1");
+    Bevel1->setFrameShape(QFrame::HLine);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+    Bevel1->setGeometry(8, 80, 305, 2);
+
+    Label3 = makeLabel("Label3", 8, 100, 97, "N/A");
+    Label4 = makeLabel("Label4", 8, 124, 97, "N/A");
+    Label5 = makeLabel("Label5", 8, 148, 97, "N/A");
+    Label6 = makeLabel("Label6", 8, 172, 97, "N/A");
+    Label7 = makeLabel("Label7", 8, 196, 97, "N/A");
+    Edit3 = makeEdit("Edit3", 112, 96, 145, "");
+    Edit4 = makeEdit("Edit4", 112, 120, 145, "");
+    Edit5 = makeEdit("Edit5", 112, 144, 145, "");
+    Edit6 = makeEdit("Edit6", 112, 168, 145, "");
+    Edit7 = makeEdit("Edit7", 112, 192, 201, "");
+
+    Label2 = makeLabel("Label2", 264, 120, 49, "DMI Type");
+    UpDown1 = new UpDown(this);
+    UpDown1->setObjectName("UpDown1");
+    UpDown1->setGeometry(264, 136, 17, 25);
+    UpDown1->setRange(1, 3);
+    UpDown1->setPosition(1);
+    Edit2 = makeEdit("Edit2", 288, 138, 25, "1");
+    Edit2->setReadOnly(true);  // it only shows the selector's position
+
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setObjectName("OpenDialog1");
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setNameFilters({"Bios files (*.rom)", "All files (*)"});
+    OpenDialog1->setDefaultSuffix("rom");
+}
+
+void TForm1::setTabOrder() {
+    const QWidget* order[] = {Edit1, Button2, Button3, UpDown1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7};
+    QWidget::setTabOrder(Edit1, Button1);
+    QWidget::setTabOrder(Button1, Button2);
+    for (std::size_t i = 1; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+}
+
+void TForm1::connectEvents() {
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(UpDown1, &UpDown::click, this, &TForm1::UpDown1Click);
+    connect(Edit3, &QLineEdit::textChanged, this, &TForm1::Edit3Change);
+    connect(Edit4, &QLineEdit::textChanged, this, &TForm1::Edit4Change);
+    connect(Edit5, &QLineEdit::textChanged, this, &TForm1::Edit5Change);
+    connect(Edit6, &QLineEdit::textChanged, this, &TForm1::Edit6Change);
+    connect(Edit7, &QLineEdit::textChanged, this, &TForm1::Edit6Change);
+}
+
+void TForm1::Button1Click() {
+    quarnel::dmi::extractDmi(session_, *this, toStdString(Edit1->text()));
+    quitIfRequested();
+}
+
+void TForm1::Button2Click() { quarnel::dmi::packDmi(session_, *this, toStdString(Edit1->text()), OutputFileName); }
+
+void TForm1::Button3Click() {
+    OpenDialog1->setDirectory(QDir::currentPath());
+    if (runOpenDialog(*OpenDialog1) == QDialog::Accepted) lastOpenedFileName_ = OpenDialog1->selectedFiles().value(0);
+    Edit1->setText(lastOpenedFileName_);
+}
+
+void TForm1::UpDown1Click() { quarnel::dmi::showSelectedType(session_.state, *this); }
+void TForm1::Edit3Change() { quarnel::dmi::Edit3Change(session_.state, *this); }
+void TForm1::Edit4Change() { quarnel::dmi::Edit4Change(session_.state, *this); }
+void TForm1::Edit5Change() { quarnel::dmi::Edit5Change(session_.state, *this); }
+void TForm1::Edit6Change() { quarnel::dmi::Edit6Change(session_.state, *this); }
+
+// Every message of the handler has been shown by now.
+void TForm1::quitIfRequested() {
+    if (quitRequested_) quitApplication();
+}
+
+QLineEdit* TForm1::edit(DmiEdit edit) const {
+    QLineEdit* const boxes[] = {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7};
+    return boxes[static_cast<int>(edit)];
+}
+
+QLabel* TForm1::label(DmiLabel label) const {
+    QLabel* const labels[] = {Label1, Label3, Label4, Label5, Label6, Label7};
+    return labels[static_cast<int>(label)];
+}
+
+void TForm1::setCaption(DmiLabel which, const std::string& text) { label(which)->setText(toQString(text)); }
+// A text set by the program is shown from its start.
+void TForm1::setText(DmiEdit which, const std::string& text) {
+    edit(which)->setText(toQString(text));
+    edit(which)->setCursorPosition(0);
+}
+std::string TForm1::text(DmiEdit which) const { return toStdString(edit(which)->text()); }
+void TForm1::setEnabled(DmiEdit which, bool enabled) { edit(which)->setEnabled(enabled); }
+void TForm1::enablePack() { Button2->setEnabled(true); }
+int TForm1::selectorPosition() const { return UpDown1->position(); }
+void TForm1::setSelectorPosition(int position) { UpDown1->setPosition(position); }
+void TForm1::showMessage(const std::string& text) { ShowMessage(toQString(text)); }
+void TForm1::requestQuit() { quitRequested_ = true; }
