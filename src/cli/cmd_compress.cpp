@@ -1,0 +1,54 @@
+// quarnel-cli compress IN OUT: writes the compressed area of IN (packedSize,
+// unpackedSize, the bit stream and its closing byte), as a compressed module
+// of the image holds it. A stream that would grow beyond its input is cut
+// short by the encoder; such a stream never reaches OUT.
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "image/file_io.h"
+#include "lzh/lzh.h"
+
+namespace quarnel::cli {
+namespace {
+
+int compressFile(const std::string& inName, const std::string& outName) {
+    std::vector<std::uint8_t> plain;
+    if (image::ImageResult read = image::readWholeFile(inName, plain); !read.ok()) return reportFailure(read);
+
+    std::vector<std::uint8_t> area(plain.size() + lzh::EncodeOverhead);
+    const lzh::LzhEncodeResult encoded = lzh::LzhEncode(plain, area);
+    if (!encoded.ok) {
+        std::cerr << encoded.message << '\n';
+        return ExitBadData;
+    }
+    if (!encoded.complete) {
+        std::cerr << inName << " can't be compressed: its compressed stream would be longer than the data itself. "
+                  << outName << " was not written.\n";
+        return ExitBadData;
+    }
+    area.resize(encoded.size);
+    if (image::ImageResult written = image::writeFileAtomically(outName, area); !written.ok())
+        return reportFailure(written);
+    return ExitSuccess;
+}
+
+const CommandRegistration registration{{
+    .order = 50,
+    .name = "compress",
+    .description = "Writes the LZH-compressed area of a file (the form of a compressed module)",
+    .setup =
+        [](CLI::App& command) {
+            auto inName = std::make_shared<std::string>();
+            auto outName = std::make_shared<std::string>();
+            command.add_option("IN", *inName, "File to compress")->required();
+            command.add_option("OUT", *outName, "Compressed area to write")->required();
+            return std::function<int()>([inName, outName] { return compressFile(*inName, *outName); });
+        },
+}};
+
+}  // namespace
+}  // namespace quarnel::cli

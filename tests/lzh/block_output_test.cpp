@@ -1,0 +1,241 @@
+// The blocks the block output writes: their forms, where they are cut, and
+// how runs of zero code lengths are sent.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+#include "lzh/block_output.h"
+#include "lzh/encode_inputs.h"
+#include "lzh/lzh.h"
+
+namespace quarnel::test {
+namespace {
+
+// A block output with room enough that the output limit never bites.
+struct Output {
+    lzh::LzhCodecState codec;
+    Bytes stream = Bytes(1 << 16);
+    std::unique_ptr<lzh::BlockOutput> out;
+
+    Output() {
+        codec.unpackedSize = static_cast<std::uint32_t>(stream.size());
+        out = std::make_unique<lzh::BlockOutput>(codec, stream.data());
+    }
+    void literals(int byte, int count) {
+        for (int i = 0; i < count; ++i) out->PutItem(byte, 0);
+    }
+    Bytes finish() {
+        out->FinishBlockOutput();
+        EXPECT_FALSE(out->unpackable());
+        return Bytes(stream.begin(), stream.begin() + codec.packedBytes);
+    }
+};
+
+class BitReader {
+public:
+    explicit BitReader(const Bytes& bytes) : bytes_(bytes) {}
+    std::uint32_t read(int n) {
+        std::uint32_t value = 0;
+        for (int i = 0; i < n; ++i, ++bit_) {
+            const std::uint8_t byte = bit_ / 8 < bytes_.size() ? bytes_[bit_ / 8] : 0;
+            value = value << 1 | ((byte >> (7 - bit_ % 8)) & 1);
+        }
+        return value;
+    }
+    std::size_t position() const { return bit_; }
+
+private:
+    const Bytes& bytes_;
+    std::size_t bit_ = 0;
+};
+
+// A canonical code read back from its lengths, decoded bit by bit.
+class SmallCode {
+public:
+    explicit SmallCode(const std::vector<int>& lengths) {
+        std::uint32_t code = 0;
+        for (int len = 1; len <= 16; ++len, code <<= 1)
+            for (std::size_t s = 0; s < lengths.size(); ++s)
+                if (lengths[s] == len) symbols_[{len, code++}] = static_cast<int>(s);
+    }
+    int decode(BitReader& bits) const {
+        std::uint32_t code = 0;
+        for (int len = 1; len <= 16; ++len) {
+            code = code << 1 | bits.read(1);
+            if (auto it = symbols_.find({len, code}); it != symbols_.end()) return it->second;
+        }
+        ADD_FAILURE() << "no symbol";
+        return -1;
+    }
+
+private:
+    std::map<std::pair<int, std::uint32_t>, int> symbols_;
+};
+
+// The length-code table of a block header: its lengths and the zero-run
+// field behind the third one.
+struct LengthCodeTable {
+    std::vector<int> lengths = std::vector<int>(lzh::LenCodeSymbols);
+    int zeroRun = -1;
+};
+
+LengthCodeTable readLengthCodeTable(BitReader& bits) {
+    LengthCodeTable table;
+    const int n = static_cast<int>(bits.read(5));
+    EXPECT_NE(n, 0) << "expected a length code of two symbols or more";
+    for (int i = 0; i < n;) {
+        int len = static_cast<int>(bits.read(3));
+        if (len == 7)
+            while (bits.read(1)) ++len;
+        table.lengths[i++] = len;
+        if (i == 3) {
+            table.zeroRun = static_cast<int>(bits.read(2));
+            i += table.zeroRun;
+        }
+    }
+    return table;
+}
+
+// A length-code symbol with its extra bits, as sent in the literal/length table.
+struct Step {
+    int symbol;
+    int extra = -1;
+    bool operator==(const Step&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Step& step) {
+    return out << "symbol " << step.symbol << " extra " << step.extra;
+}
+
+std::vector<Step> readLitLenSteps(BitReader& bits, const SmallCode& lengthCode, int& n) {
+    n = static_cast<int>(bits.read(9));
+    std::vector<Step> steps;
+    for (int i = 0; i < n;) {
+        Step step{lengthCode.decode(bits)};
+        if (step.symbol == 0) i += 1;
+        if (step.symbol == 1) i += 3 + (step.extra = static_cast<int>(bits.read(4)));
+        if (step.symbol == 2) i += 20 + (step.extra = static_cast<int>(bits.read(9)));
+        if (step.symbol > 2) ++i;
+        steps.push_back(step);
+    }
+    return steps;
+}
+
+// The items of "ababab": a, b, and a match of 4 at d = 1. The format's own
+// example of these items (00 03 28 04 4A 04 26 D9 15 80 AC) gives a the
+// 1-bit code; the heap hands it to b instead: a, b and the match all occur
+// once, a leaves the heap first and the match with it, so those two get the
+// longer codes. Only bits 57-60 and 81-85 differ.
+TEST(BlockOutput, EqualCountsGiveTheFirstSymbolTheLongerCode) {
+    Output output;
+    output.out->PutItem('a', 0);
+    output.out->PutItem('b', 0);
+    output.out->PutItem(257, 1);
+    const Bytes stream = output.finish();
+    EXPECT_EQ(stream, (Bytes{0x00, 0x03, 0x28, 0x04, 0x4A, 0x04, 0x26, 0xF1, 0x15, 0x80, 0xCC}));
+
+    Bytes area{19, 0, 0, 0, 6, 0, 0, 0};
+    area.insert(area.end(), stream.begin(), stream.end());
+    Bytes out(6);
+    ASSERT_TRUE(lzh::LzhDecode(area, out).ok);
+    EXPECT_EQ(out, bytesOf("ababab"));
+}
+
+// One literal/length symbol: both tables in their one-symbol form, a
+// position table of symbol 0, and no bits for the items.
+TEST(BlockOutput, BlockOfOneSymbolSendsNoBitsForItsItems) {
+    Output output;
+    output.literals(0x41, 5);
+    const Bytes stream = output.finish();
+    BitReader bits(stream);
+    EXPECT_EQ(bits.read(16), 5u);
+    EXPECT_EQ(bits.read(5), 0u);
+    EXPECT_EQ(bits.read(5), 0u);
+    EXPECT_EQ(bits.read(9), 0u);
+    EXPECT_EQ(bits.read(9), 0x41u);
+    EXPECT_EQ(bits.read(4), 0u);
+    EXPECT_EQ(bits.read(4), 0u);
+    EXPECT_EQ(stream.size(), 7u) << "52 bits and the padding of the last byte";
+}
+
+// Literals take 9 bytes per group of eight; the group that would start at
+// offset 16362 forces the block out.
+TEST(BlockOutput, LiteralsAreCutIntoBlocksOf14544Items) {
+    Output output;
+    output.literals(0x41, 14545);
+    const Bytes stream = output.finish();
+    BitReader bits(stream);
+    EXPECT_EQ(bits.read(16), 14544u);
+    bits.read(36);
+    EXPECT_EQ(bits.read(16), 1u);
+}
+
+// Matches take 25 bytes per group; the next group would start at 16375.
+TEST(BlockOutput, MatchesAreCutIntoBlocksOf5240Items) {
+    Output output;
+    for (int i = 0; i < 5241; ++i) output.out->PutItem(256, 0);
+    const Bytes stream = output.finish();
+    BitReader bits(stream);
+    EXPECT_EQ(bits.read(16), 5240u);
+    EXPECT_EQ(bits.read(28), 256u) << "one-symbol tables of match symbol 256";
+    EXPECT_EQ(bits.read(8), 0u) << "one-symbol position table of symbol 0";
+    EXPECT_EQ(bits.read(16), 1u);
+}
+
+// Literals 0 and r + 1, equally often: r zero lengths between two lengths of 1.
+std::vector<Step> zeroRunSteps(int r) {
+    Output output;
+    output.literals(0, 2);
+    output.literals(r + 1, 2);
+    const Bytes stream = output.finish();
+    BitReader bits(stream);
+    EXPECT_EQ(bits.read(16), 4u);
+    const SmallCode lengthCode(readLengthCodeTable(bits).lengths);
+    int n = 0;
+    std::vector<Step> steps = readLitLenSteps(bits, lengthCode, n);
+    EXPECT_EQ(n, r + 2);
+    return steps;
+}
+
+TEST(BlockOutput, ZeroRunsOf18To20LengthsTakeTheirOwnForms) {
+    // A length of 1 is length-code symbol 3.
+    EXPECT_EQ(zeroRunSteps(18), (std::vector<Step>{{3}, {1, 15}, {3}}));
+    EXPECT_EQ(zeroRunSteps(19), (std::vector<Step>{{3}, {0}, {1, 15}, {3}}));
+    EXPECT_EQ(zeroRunSteps(20), (std::vector<Step>{{3}, {2, 0}, {3}}));
+    EXPECT_EQ(zeroRunSteps(2), (std::vector<Step>{{3}, {0}, {0}, {3}}));
+    EXPECT_EQ(zeroRunSteps(3), (std::vector<Step>{{3}, {1, 0}, {3}}));
+}
+
+// 32 literals of length 5 around a gap of 4: the length code holds symbols
+// 1 and 7 only, so its lengths at 3, 4 and 5 are skipped with a run of 3.
+TEST(BlockOutput, LengthCodeSkipsZeroLengthsBehindTheThirdOne) {
+    Output output;
+    for (int byte = 0; byte < 36; ++byte)
+        if (byte < 16 || byte >= 20) output.literals(byte, 1);
+    const Bytes stream = output.finish();
+    BitReader bits(stream);
+    EXPECT_EQ(bits.read(16), 32u);
+    const LengthCodeTable table = readLengthCodeTable(bits);
+    EXPECT_EQ(table.zeroRun, 3);
+    EXPECT_EQ(table.lengths, (std::vector<int>{0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    int n = 0;
+    EXPECT_EQ(readLitLenSteps(bits, SmallCode(table.lengths), n).size(), 33u);
+    EXPECT_EQ(n, 36);
+}
+
+// The stream never grows beyond the input read so far: the first byte over
+// the limit is dropped, and so is everything after it.
+TEST(BlockOutput, StopsAtTheOutputLimit) {
+    Output output;
+    output.codec.unpackedSize = 3;
+    output.out->PutItem('a', 0);
+    output.out->PutItem('b', 0);
+    output.out->FinishBlockOutput();
+    EXPECT_TRUE(output.out->unpackable());
+    EXPECT_EQ(output.codec.packedBytes, 3u);
+    EXPECT_EQ(output.out->streamOut(), output.stream.data() + 3);
+}
+
+}  // namespace
+}  // namespace quarnel::test

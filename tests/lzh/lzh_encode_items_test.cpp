@@ -1,0 +1,121 @@
+// The items the driver chooses: the lazy rule, runs, the end of the input
+// and the slide of the text.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+
+#include "lzh/encode_inputs.h"
+#include "lzh/encode_stream.h"
+
+namespace quarnel::test {
+namespace {
+
+struct Item {
+    int length;    // 1: a literal
+    int value;     // the literal byte, or d (distance - 1) of a match
+    bool operator==(const Item&) const = default;
+};
+Item literal(int byte) { return {1, byte}; }
+Item match(int length, int d) { return {length, d}; }
+
+std::ostream& operator<<(std::ostream& out, const Item& item) {
+    if (item.length == 1) return out << "literal " << item.value;
+    return out << "match " << item.length << " d " << item.value;
+}
+
+class RecordingSink {
+public:
+    std::vector<Item> items;
+    void PutItem(int symbol, int d) {
+        items.push_back(symbol < 256 ? literal(symbol) : match(symbol - 253, d));
+    }
+    bool unpackable() const { return false; }
+    void FinishBlockOutput() { finished = true; }
+    bool finished = false;
+};
+
+std::vector<Item> itemsOf(const Bytes& input) {
+    auto tree = std::make_unique<lzh::MatchTree>();
+    RecordingSink sink;
+    std::uint32_t unpackedSize = 0;
+    lzh::StreamEncoder<RecordingSink> driver(*tree, input, unpackedSize, sink);
+    driver.EncodeStream();
+    EXPECT_TRUE(sink.finished);
+    EXPECT_EQ(unpackedSize, input.size());
+    return sink.items;
+}
+
+std::vector<Item> literals(std::string_view s) {
+    std::vector<Item> items;
+    for (const char c : s) items.push_back(literal(static_cast<std::uint8_t>(c)));
+    return items;
+}
+
+std::vector<Item> operator+(std::vector<Item> a, const std::vector<Item>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Every input byte is covered by exactly one item.
+std::size_t coveredBytes(const std::vector<Item>& items) {
+    std::size_t n = 0;
+    for (const Item& item : items) n += item.length;
+    return n;
+}
+
+TEST(LzhEncodeItems, RunIsOneLiteralThenMatchesAtDistanceOne) {
+    EXPECT_EQ(itemsOf(Bytes(1000, 0)),
+              (std::vector<Item>{literal(0), match(256, 0), match(256, 0), match(256, 0), match(231, 0)}));
+}
+
+TEST(LzhEncodeItems, LongerMatchAtTheNextPositionTurnsTheByteIntoALiteral) {
+    // At the second "a": "abc" (3) from 0; at the "b" after it: "bcde" (4) from 4.
+    EXPECT_EQ(itemsOf(bytesOf("abc1bcde2abcde")), literals("abc1bcde2a") + std::vector<Item>{match(4, 5)});
+}
+
+TEST(LzhEncodeItems, EquallyLongMatchAtTheNextPositionLeavesTheEarlierOne) {
+    // At the second "a": "abc" from 0; at the "b" after it: "bcd", also 3.
+    EXPECT_EQ(itemsOf(bytesOf("abcXbcdYabcd")), literals("abcXbcdY") + std::vector<Item>({match(3, 7), literal('d')}));
+}
+
+TEST(LzhEncodeItems, MatchIsCutAtTheEndOfTheInput) {
+    EXPECT_EQ(itemsOf(bytesOf("abcdefabcd")), literals("abcdef") + std::vector<Item>{match(4, 5)});
+    // Cut below 3 bytes, a match goes out as literals.
+    EXPECT_EQ(itemsOf(bytesOf("abcdeab")), literals("abcdeab"));
+}
+
+// The byte at input offset 8191 is decided after the text has slid; its
+// match must still name the same distance back.
+TEST(LzhEncodeItems, MatchAcrossTheSlideKeepsItsDistance) {
+    Bytes input = randomBytes(8191, 42);
+    input.insert(input.end(), input.begin() + 100, input.begin() + 140);
+    const Bytes tail = randomBytes(500, 43);
+    input.insert(input.end(), tail.begin(), tail.end());
+
+    const std::vector<Item> items = itemsOf(input);
+    std::size_t offset = 0;
+    auto item = items.begin();
+    while (offset + item->length <= 8191) offset += (item++)->length;
+    EXPECT_EQ(offset, 8191u);
+    EXPECT_EQ(*item, match(40, 8191 - 100 - 1));
+    EXPECT_EQ(coveredBytes(items), input.size());
+}
+
+// The tree holds the 8191 positions before the one inserted: a match 8191
+// bytes back is the farthest the encoder finds.
+TEST(LzhEncodeItems, MatchAtTheFarEdgeOfTheTree) {
+    Bytes input = randomBytes(8192, 44);
+    input.insert(input.end(), input.begin() + 1, input.begin() + 31);
+    const std::vector<Item> items = itemsOf(input);
+    EXPECT_EQ(items.back(), match(30, 8190));
+    EXPECT_EQ(coveredBytes(items), input.size());
+}
+
+TEST(LzhEncodeItems, EveryByteIsCoveredOnce) {
+    for (const Bytes& input : {mixedInput(), byteRuns(40000, 9), englishText(20000)})
+        EXPECT_EQ(coveredBytes(itemsOf(input)), input.size());
+}
+
+}  // namespace
+}  // namespace quarnel::test
