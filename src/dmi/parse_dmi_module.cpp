@@ -8,6 +8,8 @@ namespace quarnel::dmi {
 std::string parseDmiModule(DmiSession& session, std::span<const std::uint8_t> contents, DmiView& view) {
     DmiReadResult read = readDmiModule(contents);
     if (!read.refusal.empty()) {
+        // What went wrong before the walk left the module explains why it did.
+        for (const std::string& problem : read.problems) view.showMessage(problem);
         view.showMessage(read.refusal);
         return read.refusal;
     }

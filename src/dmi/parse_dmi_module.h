@@ -11,9 +11,10 @@
 
 namespace quarnel::dmi {
 
-// A module that would have to be read outside its bounds is refused with a
-// message, and the session and the window stay as they were; the message
-// is returned (empty when the module was read).
+// A module that would have to be read outside its bounds is refused: the
+// problems met before and the refusal are shown, the session and the window
+// stay as they were, and the refusal is returned (empty when the module was
+// read).
 // Otherwise the contents become the work buffer, the state is replaced, and
 // each problem found is shown and ends the program once the handler returns.
 std::string parseDmiModule(DmiSession& session, std::span<const std::uint8_t> contents, DmiView& view);
