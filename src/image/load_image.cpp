@@ -101,7 +101,7 @@ ImageResult loadImage(RomImage& image, const std::string& fileName) {
     std::vector<std::uint8_t> bytes;
     if (ImageResult r = readWholeFile(fileName, bytes); !r.ok()) return r;
     ImageResult result = loadImageBytes(image, std::move(bytes));
-    if (result.outcome == Outcome::NoDirectory) result.message = "No AMIBIOSC module directory in " + fileName;
+    if (result.outcome == Outcome::NoDirectory) result.message = noDirectoryMessage(fileName);
     return result;
 }
 

@@ -15,6 +15,10 @@ std::uint32_t ModuleBlock::blockStart() const { return headerOffset - BlockPrefi
 std::uint32_t ModuleBlock::blockLength() const { return dataSize + BlockOverhead; }
 std::uint32_t ModuleBlock::dataOffset() const { return headerOffset + HeaderSize; }
 
+std::string noDirectoryMessage(const std::string& fileName) {
+    return "No AMIBIOSC module directory in " + fileName;
+}
+
 std::string moduleName(const ModuleBlock& block) {
     return "Module " + std::to_string(block.index) + " (ID " + hexText(block.moduleId, 2) + ", header at 0x" +
            hexText(block.headerOffset, 5) + ")";
@@ -146,7 +150,7 @@ ModuleChain describeModuleChain(std::span<const std::uint8_t> bytes) {
     }
     const auto directory = findDirectory(bytes);
     if (!directory) {
-        chain.result = {Outcome::NoDirectory, "No AMIBIOSC module directory in the image"};
+        chain.result = {Outcome::NoDirectory, noDirectoryMessage("the image")};
         return chain;
     }
     if (*directory < GapBelowDirectory) {

@@ -44,6 +44,9 @@ std::optional<std::uint32_t> findDirectory(std::span<const std::uint8_t> bytes);
 // impossible sizes fails with BadData naming the module.
 ModuleChain describeModuleChain(std::span<const std::uint8_t> bytes);
 
+// The message of a file without a directory.
+std::string noDirectoryMessage(const std::string& fileName);
+
 // "Module 3 (ID 06, header at 0x7F008)": how messages name a module.
 std::string moduleName(const ModuleBlock& block);
 

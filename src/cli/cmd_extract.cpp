@@ -1,0 +1,51 @@
+// quarnel-cli extract ROM ID [SUB1 SUB2] -o OUT: writes a module's plain
+// contents (decoded when the module is compressed).
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "command.h"
+#include "image/file_io.h"
+#include "image/rom_image.h"
+#include "image_command_args.h"
+
+namespace quarnel::cli {
+namespace {
+
+struct ExtractOptions {
+    std::string romName;
+    ModuleKeyArgs key;
+    std::string outName;
+};
+
+int extractModule(const ExtractOptions& options) {
+    image::RomImage rom;
+    if (image::ImageResult loaded = image::loadImage(rom, options.romName); !loaded.ok())
+        return reportFileFailure(loaded, options.romName);
+    const image::ModuleEntry* module = image::findModule(rom, options.key.id(), options.key.sub2(), options.key.sub1());
+    if (!module) {
+        std::cerr << "Can't find " << options.key.text() << '\n';
+        return ExitBadData;
+    }
+    if (image::ImageResult written = image::writeFileAtomically(options.outName, module->data); !written.ok())
+        return reportFailure(written);
+    return ExitSuccess;
+}
+
+const CommandRegistration registration{{
+    .order = 32,
+    .name = "extract",
+    .description = "Writes the plain contents of a module",
+    .setup =
+        [](CLI::App& command) {
+            auto options = std::make_shared<ExtractOptions>();
+            command.add_option("ROM", options->romName, "ROM image file")->required();
+            addModuleKeyOptions(command, options->key, false);
+            command.add_option("-o,--output", options->outName, "File for the contents")->required();
+            return std::function<int()>([options] { return extractModule(*options); });
+        },
+}};
+
+}  // namespace
+}  // namespace quarnel::cli

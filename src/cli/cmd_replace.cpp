@@ -1,0 +1,63 @@
+// quarnel-cli replace ROM ID SUB1 SUB2 CONTENTS -o OUT: puts CONTENTS in as
+// the module's plain contents, keeping its flags (a new module is appended
+// with flags 0, so it is compressed unless its ID is 0x40 or 0x60), and
+// writes the rebuilt image.
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "image/file_io.h"
+#include "image/rom_image.h"
+#include "image_command_args.h"
+
+namespace quarnel::cli {
+namespace {
+
+struct ReplaceOptions {
+    std::string romName;
+    ModuleKeyArgs key;
+    std::string contentsName;
+    std::string outName;
+};
+
+int replaceContents(const ReplaceOptions& options) {
+    std::vector<std::uint8_t> contents;
+    if (image::ImageResult read = image::readWholeFile(options.contentsName, contents); !read.ok())
+        return reportFileFailure(read, options.contentsName);
+    image::RomImage rom;
+    if (image::ImageResult loaded = image::loadImage(rom, options.romName); !loaded.ok())
+        return reportFileFailure(loaded, options.romName);
+
+    const ModuleKeyArgs& key = options.key;
+    const image::ModuleEntry* existing = image::findModule(rom, key.id(), key.sub2(), key.sub1());
+    const std::uint8_t flags = existing ? existing->flags : 0;
+    if (!existing) std::cout << key.text() << " is not in " << options.romName << "; it is appended\n";
+    if (image::ImageResult replaced = image::replaceModule(rom, key.id(), key.sub2(), key.sub1(), flags, contents);
+        !replaced.ok())
+        return reportFailure(replaced);
+    if (image::ImageResult rebuilt = image::rebuildImage(rom, options.outName); !rebuilt.ok())
+        return reportFileFailure(rebuilt, options.outName);
+    std::cout << "Wrote " << options.outName << '\n';
+    return ExitSuccess;
+}
+
+const CommandRegistration registration{{
+    .order = 33,
+    .name = "replace",
+    .description = "Replaces (or appends) a module's contents and writes the rebuilt image",
+    .setup =
+        [](CLI::App& command) {
+            auto options = std::make_shared<ReplaceOptions>();
+            command.add_option("ROM", options->romName, "ROM image file")->required();
+            addModuleKeyOptions(command, options->key, true);
+            command.add_option("CONTENTS", options->contentsName, "File with the new plain contents")->required();
+            command.add_option("-o,--output", options->outName, "Image file to write")->required();
+            return std::function<int()>([options] { return replaceContents(*options); });
+        },
+}};
+
+}  // namespace
+}  // namespace quarnel::cli

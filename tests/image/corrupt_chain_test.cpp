@@ -1,0 +1,142 @@
+// Corrupt chains fail cleanly: BadData naming the module and what is wrong,
+// no read or write outside the file (the sanitizer build watches that), and
+// no half-loaded image left behind.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "image/rom_image.h"
+#include "image/test_image_writer.h"
+
+namespace quarnel::image {
+namespace {
+
+using test::LinkForm;
+using test::putLe32;
+using test::putLink;
+
+constexpr std::uint32_t FileSize = 0x80000;
+constexpr std::uint32_t Directory = 0x7FF00;
+constexpr std::uint32_t Header0 = 0x7F008;  // compressed, ID 6
+constexpr std::uint32_t Header1 = 0x40008;  // stored, 64 bytes
+constexpr std::uint32_t Header2 = 0x50008;  // compressed, ID 0x12
+
+std::vector<std::uint8_t> soundFile() {
+    return test::TestImageWriter(FileSize, Directory)
+        .addModule({.headerOffset = Header0, .moduleId = 6, .dataArea = test::compressedArea(test::seabiosCode(3000))})
+        .addModule({.headerOffset = Header1, .moduleId = 0x11, .flags = 0x80, .dataArea = test::seabiosCode(64, 9000)})
+        .addModule({.headerOffset = Header2, .moduleId = 0x12,
+                    .dataArea = test::compressedArea(test::seabiosCode(2000, 12000))})
+        .build();
+}
+
+struct CorruptCase {
+    const char* name;
+    std::function<void(std::vector<std::uint8_t>&)> corrupt;
+    std::vector<const char*> messageParts;
+};
+
+void PrintTo(const CorruptCase& c, std::ostream* out) { *out << c.name; }
+
+class CorruptChain : public testing::TestWithParam<CorruptCase> {};
+
+TEST_P(CorruptChain, FailsAsBadDataNamingTheModuleAndLeavesNothingLoaded) {
+    std::vector<std::uint8_t> file = soundFile();
+    GetParam().corrupt(file);
+    RomImage image;
+    const ImageResult result = loadImageBytes(image, file);
+    EXPECT_EQ(result.outcome, Outcome::BadData);
+    for (const char* part : GetParam().messageParts) EXPECT_NE(result.message.find(part), std::string::npos) << result.message;
+    EXPECT_FALSE(image.loaded);
+    EXPECT_TRUE(image.modules.empty());
+    EXPECT_TRUE(image.bytes.empty());
+}
+
+const std::uint32_t Area0 = Header0 + 12;
+
+INSTANTIATE_TEST_SUITE_P(
+    Image, CorruptChain,
+    testing::Values(
+        CorruptCase{"FirstLinkBelowTheFile",
+                    [](auto& f) { putLink(f, Directory + 18, 4, LinkForm::Normalised); },
+                    {"module 0", "points outside the file"}},
+        CorruptCase{"LinkToTheLastBytes",
+                    [](auto& f) { putLink(f, Header0, FileSize - 6, LinkForm::Normalised); },
+                    {"module 1", "points outside the file"}},
+        CorruptCase{"LinkAboveTheTopOfTheFile",
+                    [](auto& f) { putLe32(f, Header0, 0xFFFFFFF0); },
+                    {"module 1", "points outside the file"}},
+        CorruptCase{"DataSizePastTheEnd", [](auto& f) { putLe32(f, Header1 - 8, 0x00FFFFFF); },
+                    {"Module 1", "dataSize"}},
+        CorruptCase{"DataSizeThatWrapsAround", [](auto& f) { putLe32(f, Header1 - 8, 0xFFFFFFF0); },
+                    {"Module 1", "dataSize"}},
+        CorruptCase{"ChainBackToTheFirstModule",
+                    [](auto& f) { putLink(f, Header2, Header0, LinkForm::Shifted); },
+                    {"Module 3", "comes back to module 0"}},
+        CorruptCase{"ChainBackToItself", [](auto& f) { putLink(f, Header2, Header2, LinkForm::Normalised); },
+                    {"Module 3", "comes back to module 2"}},
+        CorruptCase{"BlocksThatOverlap", [](auto& f) { putLe32(f, Header1 - 8, 0x10000); },
+                    {"Module 2", "overlaps that of module 1"}},
+        CorruptCase{"BlockOverTheDirectory", [](auto& f) { putLe32(f, Header1 - 8, 0x3FF00); },
+                    {"Module 1", "directory"}},
+        CorruptCase{"UnpackedSizeBeyondAnyModule", [](auto& f) { putLe32(f, Area0 + 4, 0x01000001); },
+                    {"Module 0", "unpackedSize", "16 MiB"}},
+        CorruptCase{"PackedSizePastTheEnd", [](auto& f) { putLe32(f, Area0, 0x100000); },
+                    {"Module 0", "packedSize"}},
+        CorruptCase{"PackedSizeBelowItsOwnPrefix", [](auto& f) { putLe32(f, Area0, 7); },
+                    {"Module 0", "packedSize"}},
+        CorruptCase{"CompressedSizesPastTheEnd",
+                    [](auto& f) {
+                        const std::uint32_t header = FileSize - 12;
+                        putLink(f, Header2, header, LinkForm::Normalised);
+                        putLe32(f, header - 8, 0);
+                        f[header + 6] = 0x33;
+                        f[header + 7] = 0x00;
+                    },
+                    {"Module 3", "compressed sizes"}},
+        CorruptCase{"StreamTheDecoderRefuses",
+                    [](auto& f) { std::fill_n(f.begin() + Area0 + 8, 64, 0xFF); },
+                    {"Module 0"}}),
+    [](const testing::TestParamInfo<CorruptCase>& param) { return std::string(param.param.name); });
+
+TEST(CorruptImage, ModulesClaimingMoreThan64MiBInAllAreRefusedBeforeAnyIsUnpacked) {
+    test::TestImageWriter writer(FileSize, Directory);
+    for (std::uint32_t i = 0; i < 5; ++i)
+        writer.addModule({.headerOffset = 0x10008 + i * 0x100, .moduleId = static_cast<std::uint8_t>(i),
+                          .dataArea = {8, 0, 0, 0, 0, 0, 0, 1}});  // unpacks to 16 MiB
+    RomImage image;
+    const ImageResult result = loadImageBytes(image, writer.build());
+    EXPECT_EQ(result.outcome, Outcome::BadData);
+    EXPECT_NE(result.message.find("Module 4"), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find("64 MiB"), std::string::npos) << result.message;
+}
+
+TEST(CorruptImage, AFileLongerThanOneMegabyteIsRefused) {
+    std::vector<std::uint8_t> file = test::TestImageWriter(0x100001, 0xFFF00).build();
+    RomImage image;
+    const ImageResult result = loadImageBytes(image, file);
+    EXPECT_EQ(result.outcome, Outcome::BadData);
+    EXPECT_NE(result.message.find("1 MiB"), std::string::npos) << result.message;
+    EXPECT_FALSE(image.loaded);
+}
+
+TEST(CorruptImage, ADirectoryLessThanTenBytesInLeavesNoModuleAreaAndIsRefused) {
+    RomImage image;
+    EXPECT_EQ(loadImageBytes(image, test::TestImageWriter(0x1000, 9).build()).outcome, Outcome::BadData);
+    // Ten bytes in, the module area is empty but exists.
+    EXPECT_TRUE(loadImageBytes(image, test::TestImageWriter(0x1000, 10).build()).ok());
+}
+
+TEST(CorruptImage, ABlockAboveTheDirectoryIsNoFault) {
+    const std::vector<std::uint8_t> file =
+        test::TestImageWriter(FileSize, 0x40000)
+            .addModule({.headerOffset = 0x70008, .moduleId = 3, .flags = 0x80, .dataArea = {1, 2, 3, 4, 5}})
+            .build();
+    RomImage image;
+    ASSERT_TRUE(loadImageBytes(image, file).ok());
+    ASSERT_EQ(image.modules.size(), 1u);
+    EXPECT_EQ(image.modules[0].data, (std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
+}
+
+}  // namespace
+}  // namespace quarnel::image

@@ -1,0 +1,28 @@
+#include "image/image_fixtures.h"
+
+namespace quarnel::test {
+
+std::vector<std::uint8_t> noContentsArea() { return {9, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0}; }
+
+MixedChain::MixedChain(std::uint16_t checksumUnits) {
+    add({.headerOffset = 0x60008, .moduleId = 6, .linkForm = LinkForm::Shifted}, seabiosCode(20000), true);
+    add({.headerOffset = 0x10008, .moduleId = 0x11, .flags = 0x80}, seabiosCode(100, 30000), false);
+    add({.headerOffset = 0x70008, .moduleId = 0x40, .flags = 0x00}, seabiosCode(64, 40000), false);
+    add({.headerOffset = 0x20008, .moduleId = 0x60, .flags = 0x02, .linkForm = LinkForm::Shifted},
+        seabiosCode(33, 45000), false);
+    modules.push_back({.headerOffset = 0x30008, .moduleId = 0x22, .dataArea = noContentsArea()});
+    contents.emplace_back();
+    add({.headerOffset = 0x7F008, .moduleId = 6, .subId1 = 1, .subId2 = 2}, seabiosCode(5000, 50000), true);
+    TestImageWriter writer(FixtureFileSize, FixtureDirectory);
+    writer.setChecksumUnits(checksumUnits);
+    for (const TestModule& m : modules) writer.addModule(m);
+    file = writer.build();
+}
+
+void MixedChain::add(TestModule module, std::vector<std::uint8_t> plain, bool compress) {
+    module.dataArea = compress ? compressedArea(plain) : plain;
+    modules.push_back(std::move(module));
+    contents.push_back(std::move(plain));
+}
+
+}  // namespace quarnel::test

@@ -1,0 +1,32 @@
+// Images the container's tests share.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "image/test_image_writer.h"
+
+namespace quarnel::test {
+
+inline constexpr std::uint32_t FixtureFileSize = 0x80000;
+inline constexpr std::uint32_t FixtureDirectory = 0x7FF00;
+
+// A chain that is neither contiguous nor in file order, with both link
+// forms, stored modules by flag and by ID, odd lengths, compressed firmware
+// code, a module without contents, and two modules sharing ID 6 that differ
+// in their sub-identifiers.
+struct MixedChain {
+    std::vector<TestModule> modules;
+    std::vector<std::vector<std::uint8_t>> contents;  // plain, per module
+    std::vector<std::uint8_t> file;
+
+    explicit MixedChain(std::uint16_t checksumUnits = 2);
+
+private:
+    void add(TestModule module, std::vector<std::uint8_t> plain, bool compress);
+};
+
+// The data area of a compressed module without contents.
+std::vector<std::uint8_t> noContentsArea();
+
+}  // namespace quarnel::test

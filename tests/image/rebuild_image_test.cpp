@@ -1,0 +1,195 @@
+// The layout, encoding and checksums of a rebuilt image, read back from the
+// file the rebuild wrote.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "image/image_fixtures.h"
+#include "image/rom_image.h"
+#include "image/verify_image.h"
+#include "support/test_files.h"
+
+namespace quarnel::image {
+namespace {
+
+using test::le16;
+using test::le32;
+using test::MixedChain;
+using test::TestImageWriter;
+
+constexpr std::uint32_t FileSize = test::FixtureFileSize;
+constexpr std::uint32_t Directory = test::FixtureDirectory;
+constexpr std::uint32_t AreaEnd = Directory - 10;
+
+std::vector<std::uint8_t> rebuilt(RomImage& image) {
+    test::TempDir dir;
+    const auto out = dir.path() / "new.rom";
+    const ImageResult result = rebuildImage(image, out.string());
+    EXPECT_TRUE(result.ok()) << result.message;
+    return test::readFile(out);
+}
+
+RomImage emptyChain() {
+    RomImage image;
+    EXPECT_TRUE(loadImageBytes(image, TestImageWriter(FileSize, Directory).build()).ok());
+    return image;
+}
+
+std::uint32_t linkTarget(std::span<const std::uint8_t> file, std::uint32_t at) {
+    return le16(file, at + 2) * 16u + le16(file, at) + static_cast<std::uint32_t>(file.size()) - 0x100000u;
+}
+
+TEST(RebuildLayout, OneStoredModuleOfHundredBytesEndsAtTheModuleAreaEnd) {
+    RomImage image = emptyChain();
+    const std::vector<std::uint8_t> contents = test::seabiosCode(100);
+    ASSERT_TRUE(replaceModule(image, 0x21, 0, 0, 0x80, contents).ok());
+    const std::vector<std::uint8_t> file = rebuilt(image);
+    ASSERT_EQ(file.size(), FileSize);
+
+    const std::uint32_t start = AreaEnd - 120, header = AreaEnd - 112;
+    EXPECT_EQ(le32(file, start), 100u);
+    EXPECT_EQ(linkTarget(file, Directory + 18), header);
+    EXPECT_EQ(le32(file, header), 0xFFFFFFFFu);  // next: end of chain
+    EXPECT_EQ(le16(file, header + 4), 100);      // size16
+    EXPECT_EQ(file[header + 6], 0x21);
+    EXPECT_EQ(file[header + 7], 0x80);
+    EXPECT_TRUE(std::equal(contents.begin(), contents.end(), file.begin() + AreaEnd - 100));
+    EXPECT_TRUE(std::all_of(file.begin(), file.begin() + start, [](std::uint8_t b) { return b == 0xFF; }));
+}
+
+TEST(RebuildLayout, BlocksFollowTheListDownwardsWithNormalisedLinks) {
+    const MixedChain chain;
+    RomImage image;
+    ASSERT_TRUE(loadImageBytes(image, chain.file).ok());
+    const std::vector<std::uint8_t> afterLoad = image.bytes;
+    const std::vector<std::uint8_t> file = rebuilt(image);
+
+    std::uint32_t blockEnd = AreaEnd;
+    std::uint32_t link = Directory + 18;
+    for (std::size_t i = 0; i < chain.modules.size(); ++i) {
+        SCOPED_TRACE(i);
+        const std::uint32_t header = linkTarget(file, link);
+        EXPECT_EQ(le16(file, link), (header + 0x100000 - FileSize) & 0xF);  // normalised
+        EXPECT_EQ(header + 12 + le32(file, header - 8), blockEnd);        // no gap
+        EXPECT_EQ(file[header + 6], chain.modules[i].moduleId);
+        blockEnd = header - 8;
+        link = header;
+    }
+    EXPECT_EQ(le32(file, link), 0xFFFFFFFFu);
+    EXPECT_TRUE(std::all_of(file.begin(), file.begin() + blockEnd, [](std::uint8_t b) { return b == 0xFF; }));
+    // From the module area's end up, the image is as loaded but for the
+    // directory checksum and first link.
+    std::vector<std::uint8_t> expectedTop(afterLoad.begin() + AreaEnd, afterLoad.end());
+    std::copy_n(file.begin() + Directory + 14, 8, expectedTop.begin() + 10 + 14);
+    EXPECT_TRUE(std::equal(expectedTop.begin(), expectedTop.end(), file.begin() + AreaEnd));
+}
+
+TEST(RebuildLayout, ARebuiltImageLoadsBackToTheSameModulesInTheSameOrder) {
+    const MixedChain chain;
+    RomImage image;
+    ASSERT_TRUE(loadImageBytes(image, chain.file).ok());
+    const ModuleList before = image.modules;
+    const std::vector<std::uint8_t> file = rebuilt(image);
+
+    RomImage again;
+    ASSERT_TRUE(loadImageBytes(again, file).ok());
+    ASSERT_EQ(again.modules.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(again.modules[i].moduleId, before[i].moduleId);
+        EXPECT_EQ(again.modules[i].flags, before[i].flags);
+        EXPECT_EQ(again.modules[i].subId1, before[i].subId1);
+        EXPECT_EQ(again.modules[i].subId2, before[i].subId2);
+        EXPECT_EQ(again.modules[i].compressed, before[i].compressed);
+        EXPECT_EQ(again.modules[i].data, before[i].data);
+    }
+    EXPECT_TRUE(verifyImage(file).faults.empty());
+}
+
+TEST(RebuildChecksums, EveryBlockAndTheDirectorySumToZero) {
+    // Odd stored lengths put blocks off word boundaries, so last words reach
+    // into the block above; 6 units make the directory stretch reach below
+    // the module area's end.
+    const MixedChain chain(6);
+    RomImage image;
+    ASSERT_TRUE(loadImageBytes(image, chain.file).ok());
+    const std::vector<std::uint8_t> file = rebuilt(image);
+
+    std::uint32_t link = Directory + 18;
+    int blocks = 0;
+    while (le32(file, link) != 0xFFFFFFFF) {
+        const std::uint32_t header = linkTarget(file, link);
+        EXPECT_EQ(test::wordSum(file, header - 8, le32(file, header - 8) + 20), 0u) << "block " << blocks;
+        link = header;
+        ++blocks;
+    }
+    EXPECT_EQ(blocks, 6);
+    EXPECT_EQ(test::wordSum(file, Directory + 22 - 48, 48), 0u);
+}
+
+TEST(RebuildEncoding, PadsTheAreaToWholeWordsWithFFAndKeepsPackedSize) {
+    // Find firmware code whose encoding is 4k + 1 bytes long.
+    std::vector<std::uint8_t> contents;
+    for (std::size_t length = 200; length < 400 && contents.empty(); ++length) {
+        std::vector<std::uint8_t> code = test::seabiosCode(length, 60000);
+        if (test::compressedArea(code).size() % 4 == 1) contents = std::move(code);
+    }
+    ASSERT_FALSE(contents.empty());
+    const std::uint32_t packed = static_cast<std::uint32_t>(test::compressedArea(contents).size());
+
+    RomImage image = emptyChain();
+    ASSERT_TRUE(replaceModule(image, 6, 0, 0, 0, contents).ok());
+    const std::vector<std::uint8_t> file = rebuilt(image);
+    const std::uint32_t header = linkTarget(file, Directory + 18);
+    EXPECT_EQ(le32(file, header - 8), packed + 3);
+    EXPECT_EQ(le32(file, header + 12), packed);                 // packedSize
+    EXPECT_EQ(le32(file, header + 16), contents.size());        // unpackedSize
+    for (std::uint32_t i = 0; i < 3; ++i) EXPECT_EQ(file[header + 12 + packed + i], 0xFF);
+    EXPECT_EQ(image.modules[0].size, packed + 3);
+}
+
+TEST(RebuildEncoding, AModuleWithoutContentsBecomesAnAreaOfZeroBytes) {
+    RomImage image;
+    const auto source = TestImageWriter(FileSize, Directory)
+                            .addModule({.headerOffset = 0x10008, .moduleId = 0x22, .dataArea = test::noContentsArea()})
+                            .build();
+    ASSERT_TRUE(loadImageBytes(image, source).ok());
+    const std::vector<std::uint8_t> file = rebuilt(image);
+    const std::uint32_t header = linkTarget(file, Directory + 18);
+    EXPECT_EQ(le32(file, header - 8), 12u);
+    EXPECT_EQ(le32(file, header + 12), 9u);
+    EXPECT_EQ(le32(file, header + 16), 0u);
+
+    RomImage again;
+    ASSERT_TRUE(loadImageBytes(again, file).ok());
+    EXPECT_EQ(again.modules[0].size, 0u);
+    EXPECT_TRUE(again.modules[0].data.empty());
+}
+
+TEST(RebuildEncoding, FlagsBit6StoresTheModuleWhateverItsCompressedValue) {
+    RomImage image = emptyChain();
+    const std::vector<std::uint8_t> contents = test::seabiosCode(500);
+    ASSERT_TRUE(replaceModule(image, 6, 0, 0, 0x00, contents).ok());
+    ASSERT_TRUE(image.modules[0].compressed);
+    image.modules[0].flags = 0x40;
+    const std::vector<std::uint8_t> file = rebuilt(image);
+    const std::uint32_t header = linkTarget(file, Directory + 18);
+    EXPECT_EQ(le32(file, header - 8), 500u);
+    EXPECT_TRUE(std::equal(contents.begin(), contents.end(), file.begin() + header + 12));
+    EXPECT_FALSE(image.modules[0].compressed);
+}
+
+TEST(RebuildLayout, Size16IsTheDataSizeBelow64KiBAndFFFFFromThereOn) {
+    for (const std::uint32_t size : {0xFFFFu, 0x10000u, 0x10001u}) {
+        SCOPED_TRACE(size);
+        RomImage image = emptyChain();
+        ASSERT_TRUE(replaceModule(image, 0x30, 0, 0, 0x80, std::vector<std::uint8_t>(size, 0x5A)).ok());
+        const std::vector<std::uint8_t> file = rebuilt(image);
+        const std::uint32_t header = linkTarget(file, Directory + 18);
+        EXPECT_EQ(le32(file, header - 8), size);
+        EXPECT_EQ(le16(file, header + 4), 0xFFFF);
+    }
+}
+
+}  // namespace
+}  // namespace quarnel::image
