@@ -1,0 +1,176 @@
+// The window itself: its controls, Extract, the type selector, typing,
+// Pack, the open dialog and the order of the messages.
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include "Unit1.h"
+#include "UpDown.h"
+#include "dmi/dmi_reader.h"
+#include "dmi/uuid_text.h"
+#include "image/rom_image.h"
+#include "sample/sample_dmi_module.h"
+#include "sample/sample_image.h"
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void opensWithTheDesignedControls();
+    void extractSwitchTypeTypeAndPack();
+    void cancellingTheFirstDialogEmptiesEdit1();
+    void unsupportedBiosQuitsAfterEveryMessage();
+
+private:
+    QLineEdit* edit(const char* name) const { return form_->findChild<QLineEdit*>(name); }
+    QLabel* label(const char* name) const { return form_->findChild<QLabel*>(name); }
+    QPushButton* button(const char* name) const { return form_->findChild<QPushButton*>(name); }
+    void clickSelector(const char* arrow) {
+        QTest::mouseClick(form_->findChild<UpDown*>("UpDown1")->findChild<QToolButton*>(arrow), Qt::LeftButton);
+    }
+    void typeInto(const char* name, const QString& text) {
+        edit(name)->selectAll();
+        QTest::keyClicks(edit(name), text);
+    }
+    quarnel::dmi::DmiReadResult module6Of(const QString& fileName);
+
+    QTemporaryDir dir_;
+    QString oldCurrent_;
+    TForm1* form_ = nullptr;
+    QStringList messages_;
+    int quits_ = 0;
+};
+
+void WindowTest::init() {
+    QVERIFY(dir_.isValid());
+    oldCurrent_ = QDir::currentPath();
+    QDir::setCurrent(dir_.path());
+    QVERIFY(quarnel::sample::writeSampleImage("bios.rom", QUARNEL_SEABIOS_DIR).ok());
+    messages_.clear();
+    quits_ = 0;
+    setShowMessageHandler([this](const QString& text) { messages_ << text; });
+    form_ = new TForm1;
+    form_->quitApplication = [this] { ++quits_; };
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_));
+}
+
+void WindowTest::cleanup() {
+    delete form_;
+    setShowMessageHandler({});
+    QDir::setCurrent(oldCurrent_);
+    QFile::remove(dir_.filePath("bios.rom"));
+    QFile::remove(dir_.filePath("new.rom"));
+}
+
+quarnel::dmi::DmiReadResult WindowTest::module6Of(const QString& fileName) {
+    quarnel::image::RomImage rom;
+    if (!quarnel::image::loadImage(rom, fileName.toStdString()).ok()) return {};
+    const quarnel::image::ModuleEntry* module = quarnel::image::findModule(rom, 6, 0, 0);
+    return module ? quarnel::dmi::readDmiModule(module->data) : quarnel::dmi::DmiReadResult{};
+}
+
+void WindowTest::opensWithTheDesignedControls() {
+    QCOMPARE(form_->windowTitle(), QString("Quarnel 1.01"));
+    QCOMPARE(form_->size(), QSize(316, 223));
+    QCOMPARE(edit("Edit1")->text(), QString("bios.rom"));
+    QCOMPARE(edit("Edit1")->geometry(), QRect(8, 16, 273, 21));
+    QCOMPARE(edit("Edit7")->geometry(), QRect(112, 192, 201, 21));
+    QCOMPARE(label("Label6")->geometry(), QRect(8, 172, 97, 13));
+    QCOMPARE(form_->findChild<UpDown*>("UpDown1")->geometry(), QRect(264, 136, 17, 25));
+    QCOMPARE(button("Button2")->text(), QString("Pack"));
+    QVERIFY(!button("Button2")->isEnabled());
+    QCOMPARE(label("Label1")->text(), QString("-"));
+    QCOMPARE(label("Label3")->text(), QString("N/A"));
+    QCOMPARE(label("Label2")->text(), QString("DMI Type"));
+    QVERIFY(form_->findChild<QFrame*>("Bevel1"));
+    QVERIFY(form_->findChild<QFileDialog*>("OpenDialog1"));
+
+    // The tab order: the focus chain's controls that take focus by Tab.
+    QStringList order{"Edit1"};
+    for (QWidget* w = edit("Edit1")->nextInFocusChain(); order.size() < 12; w = w->nextInFocusChain())
+        if (w->parentWidget() == form_ && (w->focusPolicy() & Qt::TabFocus)) order << w->objectName();
+    QCOMPARE(order, (QStringList{"Edit1", "Button1", "Button2", "Button3", "UpDown1", "Edit2", "Edit3", "Edit4",
+                                 "Edit5", "Edit6", "Edit7", "Edit1"}));
+}
+
+void WindowTest::extractSwitchTypeTypeAndPack() {
+    QTest::mouseClick(button("Button1"), Qt::LeftButton);
+    QVERIFY(messages_.isEmpty());
+    QCOMPARE(label("Label1")->text(), QString("03/14/2008"));
+    QCOMPARE(label("Label4")->text(), QString("ProductName"));
+    QCOMPARE(edit("Edit4")->text(), QString("NW-4200 Desktop"));
+    QCOMPARE(edit("Edit7")->text(), QString("A36F1E529B04D2118C41001E8C3D7A95"));
+    QVERIFY(button("Button2")->isEnabled());
+
+    clickSelector("up");
+    QCOMPARE(edit("Edit2")->text(), QString("2"));
+    QVERIFY(!edit("Edit3")->isEnabled());
+    clickSelector("up");
+    QCOMPARE(label("Label6")->text(), QString("AssetTag Number"));
+    typeInto("Edit6", "ASSET-WIN");
+    clickSelector("up");  // no wrap-around: still 3
+    QCOMPARE(edit("Edit2")->text(), QString("3"));
+    clickSelector("down");
+    clickSelector("down");
+    QCOMPARE(label("Label4")->text(), QString("Product Name"));
+    typeInto("Edit4", "Window Typed Product Name");
+    typeInto("Edit7", "00112233445566778899aabbccddeeff");
+
+    QTest::mouseClick(button("Button2"), Qt::LeftButton);
+    QCOMPARE(messages_, (QStringList{"Save", "Bios file new.rom is created"}));
+    QCOMPARE(edit("Edit7")->text(), QString("00112233445566778899AABBCCDDEEFF"));
+
+    const auto packed = module6Of("new.rom");
+    QCOMPARE(QString::fromStdString(packed.state.type1Fields[1].text), QString("Window Typed Pr"));
+    QCOMPARE(QString::fromStdString(packed.state.type3Fields[3].text), QString("ASSET-WIN    "));
+    QCOMPARE(QString::fromStdString(quarnel::dmi::uuidText(packed.state.uuid)),
+             QString("00112233445566778899AABBCCDDEEFF"));
+    QCOMPARE(QString::fromStdString(packed.state.type1Fields[0].text),
+             QString::fromLatin1(quarnel::sample::SampleSystemStrings[0].data()));
+}
+
+void WindowTest::cancellingTheFirstDialogEmptiesEdit1() {
+    form_->runOpenDialog = [](QFileDialog&) { return int(QDialog::Rejected); };
+    QTest::mouseClick(button("Button3"), Qt::LeftButton);
+    QCOMPARE(edit("Edit1")->text(), QString());
+
+    const QString chosen = dir_.filePath("bios.rom");
+    form_->runOpenDialog = [chosen](QFileDialog& dialog) {
+        dialog.selectFile(chosen);
+        return int(QDialog::Accepted);
+    };
+    QTest::mouseClick(button("Button3"), Qt::LeftButton);
+    QCOMPARE(QFileInfo(edit("Edit1")->text()), QFileInfo(chosen));
+
+    form_->runOpenDialog = [](QFileDialog&) { return int(QDialog::Rejected); };
+    QTest::mouseClick(button("Button3"), Qt::LeftButton);
+    QCOMPARE(QFileInfo(edit("Edit1")->text()), QFileInfo(chosen));
+}
+
+void WindowTest::unsupportedBiosQuitsAfterEveryMessage() {
+    quarnel::image::RomImage rom;
+    QVERIFY(quarnel::image::loadImage(rom, "bios.rom").ok());
+    for (auto& entry : rom.modules) {
+        if (entry.moduleId != 6) continue;
+        const auto read = quarnel::dmi::readDmiModule(entry.data);
+        const std::string old = "10/24/2006";
+        std::copy(old.begin(), old.end(), entry.data.begin() + read.state.signatureOffset + 33);
+    }
+    QVERIFY(quarnel::image::rebuildImage(rom, "old.rom").ok());
+    edit("Edit1")->setText("old.rom");
+    QTest::mouseClick(button("Button1"), Qt::LeftButton);
+    QCOMPARE(messages_, QStringList{"Bios DONT support DMI changes"});
+    QCOMPARE(quits_, 1);
+    QCOMPARE(label("Label1")->text(), QString("10/24/2006"));
+}
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
