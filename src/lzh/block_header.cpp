@@ -21,7 +21,7 @@ constexpr int UnaryLengthStart = 7;
 }  // namespace
 
 bool LzhDecoder::ReadBlockHeader() {
-    const std::uint32_t blockSize = ReadBits(16);
+    const std::uint32_t blockSize = bits.ReadBits(16);
     blockSymbolsLeft = blockSize == 0 ? BlockSizeOfZero : blockSize;
     return ReadSmallLengths(LenCodeSymbols, LenCodeCountBits, LenCodeZeroRunAfter) && ReadLitLenLengths() &&
            ReadSmallLengths(PosSymbols, PosCodeCountBits, NoZeroRun);
@@ -31,9 +31,9 @@ bool LzhDecoder::ReadBlockHeader() {
 // count of the position code can say 15: the fifteenth length belongs to no
 // symbol and is read and dropped.
 bool LzhDecoder::ReadSmallLengths(int symbolCount, int countBits, int zeroRunAfter) {
-    const int n = static_cast<int>(ReadBits(countBits));
+    const int n = static_cast<int>(bits.ReadBits(countBits));
     if (n == 0) {
-        const std::uint32_t v = ReadBits(countBits);
+        const std::uint32_t v = bits.ReadBits(countBits);
         if (v >= static_cast<std::uint32_t>(symbolCount)) return Fail("Bad table: a single-symbol code names no symbol");
         std::fill_n(codec.smallLengths.begin(), symbolCount, std::uint8_t{0});
         smallLookup.fill(static_cast<std::uint16_t>(v));
@@ -46,7 +46,7 @@ bool LzhDecoder::ReadSmallLengths(int symbolCount, int countBits, int zeroRunAft
         if (!ReadSmallLength(i)) return false;
         ++i;
         if (i == zeroRunAfter) {
-            for (std::uint32_t z = ReadBits(2); z > 0; --z) codec.smallLengths[i++] = 0;
+            for (std::uint32_t z = bits.ReadBits(2); z > 0; --z) codec.smallLengths[i++] = 0;
         }
     }
     std::fill(codec.smallLengths.begin() + std::min(i, symbolCount), codec.smallLengths.begin() + symbolCount,
@@ -58,12 +58,12 @@ bool LzhDecoder::ReadSmallLengths(int symbolCount, int countBits, int zeroRunAft
 
 // 3 bits, or for 7 and more: 111, a run of 1 bits that adds one each, and a 0.
 bool LzhDecoder::ReadSmallLength(int i) {
-    int len = lookahead >> 13;
+    int len = bits.lookahead >> 13;
     if (len == UnaryLengthStart) {
-        for (std::uint32_t mask = 1u << 12; (lookahead & mask) != 0; mask >>= 1) ++len;
+        for (std::uint32_t mask = 1u << 12; (bits.lookahead & mask) != 0; mask >>= 1) ++len;
     }
     if (len > MaxCodeLength) return Fail("Bad table: a code length is above 16");
-    SkipBits(len < UnaryLengthStart ? 3 : len - 3);
+    bits.SkipBits(len < UnaryLengthStart ? 3 : len - 3);
     codec.smallLengths[i] = static_cast<std::uint8_t>(len);
     return true;
 }
@@ -71,9 +71,9 @@ bool LzhDecoder::ReadSmallLength(int i) {
 // The literal/length lengths, each sent as a length-code symbol: 0, 1 and 2
 // stand for runs of zero lengths, 3 to 18 for the lengths 1 to 16.
 bool LzhDecoder::ReadLitLenLengths() {
-    const int n = static_cast<int>(ReadBits(LitLenCountBits));
+    const int n = static_cast<int>(bits.ReadBits(LitLenCountBits));
     if (n == 0) {
-        const std::uint32_t v = ReadBits(LitLenCountBits);
+        const std::uint32_t v = bits.ReadBits(LitLenCountBits);
         if (v >= LitLenSymbols) return Fail("Bad table: a single-symbol code names no symbol");
         codec.litLenLengths.fill(0);
         litLenLookup.fill(static_cast<std::uint16_t>(v));
@@ -83,12 +83,12 @@ bool LzhDecoder::ReadLitLenLengths() {
 
     int i = 0;
     while (i < n) {
-        const std::uint32_t t = DecodeSymbol<SmallTableBits>(smallLookup.data(), LenCodeSymbols, codec.smallLengths.data());
+        const std::uint32_t t = DecodeSymbol<SmallTableBits>(bits, smallLookup.data(), LenCodeSymbols, codec.smallLengths.data());
         if (t > 2) {
             codec.litLenLengths[i++] = static_cast<std::uint8_t>(t - 2);
             continue;
         }
-        const std::uint32_t run = t == 0 ? 1 : t == 1 ? ReadBits(4) + 3 : ReadBits(9) + 20;
+        const std::uint32_t run = t == 0 ? 1 : t == 1 ? bits.ReadBits(4) + 3 : bits.ReadBits(9) + 20;
         if (i + run > LitLenSymbols) return Fail("Bad table: a run of zero lengths reaches past symbol 509");
         std::fill_n(codec.litLenLengths.begin() + i, run, std::uint8_t{0});
         i += static_cast<int>(run);

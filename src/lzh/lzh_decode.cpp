@@ -1,5 +1,6 @@
-// The decoder: the area's framing, then chunks of up to 8192 bytes decoded
-// into the window, each made of literals and matches of the blocks' codes.
+// The decoder: the area's framing, then chunks of up to 8192 bytes, each made
+// of literals and matches of the blocks' codes. The output itself serves as
+// the window: a match copies from up to 8192 bytes back in it.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -10,7 +11,6 @@
 namespace quarnel::lzh {
 namespace {
 
-constexpr std::uint32_t WindowMask = WindowSize - 1;
 constexpr std::uint32_t FirstMatchSymbol = 256;
 
 LzhDecodeResult refuse(std::string_view message) { return {false, std::string(message)}; }
@@ -35,80 +35,83 @@ LzhDecodeResult LzhDecode(std::span<const std::uint8_t> area, std::span<std::uin
 }
 
 LzhDecoder::LzhDecoder(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out)
-    : streamPtr(stream.data()), outPtr(out.data()) {
-    codec.packedBytes = static_cast<std::uint32_t>(stream.size());
-    codec.unpackedSize = static_cast<std::uint32_t>(out.size());
-}
+    : bits(stream), output(out) {}
 
 DecodeFailure LzhDecoder::Run() {
-    SkipBits(16);
-    for (std::uint32_t remaining = codec.unpackedSize; remaining != 0;) {
-        const int n = static_cast<int>(std::min<std::uint32_t>(remaining, ChunkSize));
-        DecodeChunk(n);
+    for (std::size_t done = 0; done < output.size();) {
+        const std::size_t n = std::min<std::size_t>(output.size() - done, ChunkSize);
+        DecodeChunk(done, done + n);
         if (!failure.empty()) return failure;
-        std::memcpy(outPtr, window.data(), n);
-        outPtr += n;
-        produced += n;
-        remaining -= n;
+        done += n;
     }
     return {};
 }
 
-// Fills window indexes 0 to n - 1 with the next n output bytes. A match cut at
-// the end of the chunk goes on at the start of the next one; one cut at the
-// end of the output is dropped.
-void LzhDecoder::DecodeChunk(int n) {
-    int r = CopyMatch(0, n);
-    while (r < n) {
-        const std::uint32_t c = DecodeLitLen();
+// Fills output bytes r to end - 1, one chunk. A match cut at the end of the
+// chunk goes on at the start of the next one; one cut at the end of the
+// output is dropped.
+void LzhDecoder::DecodeChunk(std::size_t r, std::size_t end) {
+    BitReader in = bits;
+    std::uint8_t* const out = output.data();
+    r = CopyMatch(r, end);
+    while (r < end) {
+        const std::uint32_t c = DecodeLitLen(in);
         if (c < FirstMatchSymbol) {
-            window[r++] = static_cast<std::uint8_t>(c);
+            out[r++] = static_cast<std::uint8_t>(c);
             continue;
         }
-        if (!failure.empty()) return;
+        if (c >= LitLenSymbols) break;  // the block header was refused
         copyLeft = c - (FirstMatchSymbol - MinMatch);
-        const std::uint32_t distance = DecodePosition() + 1;
-        if (distance > produced + r) {
+        const std::uint32_t distance = DecodePosition(in) + 1;
+        if (distance > r) {
             Fail("A match reaches back before the start of the output");
-            return;
+            break;
         }
-        copyFrom = (r - distance) & WindowMask;
-        r = CopyMatch(r, n);
+        copyFrom = r - distance;
+        r = CopyMatch(r, end);
     }
+    bits = in;
 }
 
-// Copies the pending match to window index r onward, up to the chunk's end;
-// returns the index behind the last byte copied.
-int LzhDecoder::CopyMatch(int r, int n) {
-    const std::uint32_t count = std::min<std::uint32_t>(copyLeft, n - r);
+// Copies the pending match to output byte r onward, up to `end`; returns the
+// offset behind the last byte copied.
+std::size_t LzhDecoder::CopyMatch(std::size_t r, std::size_t end) {
+    const std::size_t count = std::min<std::size_t>(copyLeft, end - r);
     copyLeft -= count;
-    const std::uint32_t from = copyFrom;
-    copyFrom = (from + count) & WindowMask;
-    // Byte by byte, the copy repeats what it has just written when the source
-    // runs into the destination; a block copy gives the same bytes otherwise.
-    const bool contiguous = from + count <= WindowSize;
-    if (contiguous && (from >= static_cast<std::uint32_t>(r) || from + count <= static_cast<std::uint32_t>(r))) {
-        std::memmove(&window[r], &window[from], count);
-        return r + static_cast<int>(count);
+    std::uint8_t* const to = output.data() + r;
+    const std::uint8_t* const from = output.data() + copyFrom;
+    copyFrom += count;
+    // A source less than 8 bytes back overlaps the copy, which then repeats,
+    // byte by byte, what it has just written. Otherwise 8 bytes at a time
+    // where the output has room: the up to 7 bytes written past the match
+    // are written again before anything reads them.
+    if (r - (from - output.data()) >= 8 && r + count + 8 <= output.size()) {
+        for (std::size_t k = 0; k < count; k += 8) std::memcpy(to + k, from + k, 8);
+    } else {
+        for (std::size_t k = 0; k < count; ++k) to[k] = from[k];
     }
-    for (std::uint32_t k = 0; k < count; ++k) window[r + k] = window[(from + k) & WindowMask];
-    return r + static_cast<int>(count);
+    return r + count;
 }
 
 // One literal/length symbol; a block header first when the block is used up.
 // A failed header gives LitLenSymbols, which is no symbol.
-std::uint32_t LzhDecoder::DecodeLitLen() {
-    if (blockSymbolsLeft == 0 && !ReadBlockHeader()) return LitLenSymbols;
+inline std::uint32_t LzhDecoder::DecodeLitLen(BitReader& in) {
+    if (blockSymbolsLeft == 0) {
+        bits = in;
+        const bool read = ReadBlockHeader();
+        in = bits;
+        if (!read) return LitLenSymbols;
+    }
     --blockSymbolsLeft;
-    return DecodeSymbol<LitLenTableBits>(litLenLookup.data(), LitLenSymbols, codec.litLenLengths.data());
+    return DecodeSymbol<LitLenTableBits>(in, litLenLookup.data(), LitLenSymbols, codec.litLenLengths.data());
 }
 
 // The distance less one: the position symbol j gives j - 1 extra bits below
 // a leading 1 bit.
-std::uint32_t LzhDecoder::DecodePosition() {
-    const std::uint32_t j = DecodeSymbol<SmallTableBits>(smallLookup.data(), PosSymbols, codec.smallLengths.data());
+inline std::uint32_t LzhDecoder::DecodePosition(BitReader& in) {
+    const std::uint32_t j = DecodeSymbol<SmallTableBits>(in, smallLookup.data(), PosSymbols, codec.smallLengths.data());
     if (j == 0) return 0;
-    return ReadBits(static_cast<int>(j) - 1) + (1u << (j - 1));
+    return in.ReadBits(static_cast<int>(j) - 1) + (1u << (j - 1));
 }
 
 bool LzhDecoder::Fail(DecodeFailure reason) {

@@ -1,5 +1,5 @@
 // The state of one LzhDecode call: the bit reader, the open block, the
-// pending match, the window and the decoding tables.
+// pending match and the decoding tables. The output is the window.
 //
 // A failure (a malformed table or distance) is kept in `failure`; the steps
 // above a failing one stop as soon as they see it.
@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <span>
 
+#include "lzh/bit_reader.h"
 #include "lzh/codec_state.h"
 #include "lzh/decode_table.h"
 
@@ -25,10 +26,12 @@ public:
     DecodeFailure Run();
 
 private:
-    void DecodeChunk(int n);
-    int CopyMatch(int r, int n);
-    std::uint32_t DecodeLitLen();
-    std::uint32_t DecodePosition();
+    void DecodeChunk(std::size_t r, std::size_t end);
+    std::size_t CopyMatch(std::size_t r, std::size_t end);
+    // The symbol loop reads through a copy of the bit reader held in
+    // registers; the block header reads through `bits` itself.
+    [[gnu::always_inline]] std::uint32_t DecodeLitLen(BitReader& in);
+    [[gnu::always_inline]] std::uint32_t DecodePosition(BitReader& in);
 
     // The block header, in stream order.
     bool ReadBlockHeader();
@@ -37,52 +40,25 @@ private:
     bool ReadLitLenLengths();
     bool Fail(DecodeFailure reason);
 
-    // Bit reader: `lookahead` always holds the next 16 unread bits; zero bits
-    // stand in for everything behind the stream's last byte.
-    void SkipBits(int n) {
-        lookahead = static_cast<std::uint16_t>(std::uint32_t{lookahead} << n);
-        while (n > codec.bitCount) {
-            n -= codec.bitCount;
-            lookahead |= static_cast<std::uint16_t>(std::uint32_t{byteBuffer} << n);
-            byteBuffer = NextStreamByte();
-            codec.bitCount = 8;
-        }
-        codec.bitCount -= n;
-        lookahead |= static_cast<std::uint16_t>(byteBuffer >> codec.bitCount);
-    }
-    std::uint16_t NextStreamByte() {
-        if (codec.packedBytes == 0) return 0;
-        --codec.packedBytes;
-        return *streamPtr++;
-    }
-    std::uint32_t ReadBits(int n) {
-        const std::uint32_t bits = std::uint32_t{lookahead} >> (16 - n);
-        SkipBits(n);
-        return bits;
-    }
-
     // One symbol of a code: a table look at the next tableBits bits, then the
     // tree for codes longer than that.
     template <int tableBits>
-    std::uint32_t DecodeSymbol(const std::uint16_t* table, int symbolCount, const std::uint8_t* lengths) {
-        std::uint32_t j = table[lookahead >> (16 - tableBits)];
+    std::uint32_t DecodeSymbol(BitReader& in, const std::uint16_t* table, int symbolCount,
+                               const std::uint8_t* lengths) const {
+        std::uint32_t j = table[in.lookahead >> (16 - tableBits)];
         for (std::uint32_t mask = 1u << (15 - tableBits); j >= static_cast<std::uint32_t>(symbolCount); mask >>= 1)
-            j = (lookahead & mask) ? codec.treeOne[j] : codec.treeZero[j];
-        SkipBits(lengths[j]);
+            j = (in.lookahead & mask) ? codec.treeOne[j] : codec.treeZero[j];
+        in.SkipBits(lengths[j]);
         return j;
     }
 
     LzhCodecState codec;
-    std::uint16_t lookahead = 0;
-    std::uint16_t byteBuffer = 0;
-    const std::uint8_t* streamPtr;
-    std::uint8_t* outPtr;
+    BitReader bits;
+    std::span<std::uint8_t> output;      // also the window of the matches
     std::uint32_t blockSymbolsLeft = 0;  // 0: a block header comes next
-    std::uint32_t copyLeft = 0;          // bytes of the current match still to copy
-    std::uint32_t copyFrom = 0;          // window index of the next match byte
-    std::size_t produced = 0;            // output bytes before the current chunk
+    std::size_t copyLeft = 0;            // bytes of the current match still to copy
+    std::size_t copyFrom = 0;            // output offset of the next match byte
     DecodeFailure failure;
-    std::array<std::uint8_t, WindowSize> window{};
     std::array<std::uint16_t, 1 << LitLenTableBits> litLenLookup{};
     std::array<std::uint16_t, 1 << SmallTableBits> smallLookup{};
 };
