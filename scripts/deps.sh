@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ clang libclang-rt-14-dev
   qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
-  lhasa seabios dmidecode xvfb xauth
+  lhasa jlha-utils time seabios dmidecode xvfb xauth
 )
 
 missing=()

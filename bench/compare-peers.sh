@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Times quarnel-cli against the LZH and gzip peers of the system on the same
+# 16 MiB of x86 code (the seabios blobs, then Qt's shared libraries, cut to
+# 16 MiB), whole process, runs alternating:
+#   quarnel-cli decompress   against  lhasa p (the same stream as a .lzh member)
+#   quarnel-cli compress     against  gzip -9
+# and the peak memory of a 16 MiB decompress against its budget of
+# 2 x (input + output) + 8 MiB.
+#
+#   bench/compare-peers.sh [BUILD_DIR] [RUNS]     (default build/release, 5)
+#
+# BUILD_DIR must hold quarnel-cli and lzh-wrap (built with the tests).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:-build/release}
+runs=${2:-5}
+cli=$build/src/cli/quarnel-cli
+wrap=$build/tests/support/lzh-wrap
+for tool in "$cli" "$wrap"; do
+  [ -x "$tool" ] || { echo "missing $tool: build it first (cmake --build $build)" >&2; exit 2; }
+done
+for peer in lhasa gzip /usr/bin/time; do
+  command -v "$peer" >/dev/null || { echo "missing $peer: run scripts/deps.sh" >&2; exit 2; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The corpus: regular files only (the libraries' symbolic links would repeat
+# them), each group sorted by name, as bench/lzh/corpus.h builds it.
+corpus=$work/corpus.bin
+{
+  find /usr/share/seabios -maxdepth 1 -type f | LC_ALL=C sort
+  find /usr/lib/x86_64-linux-gnu -maxdepth 1 -type f -name 'libQt6*.so*' | LC_ALL=C sort
+} | while read -r file; do cat "$file"; done | head -c $((16 << 20)) >"$corpus"
+size=$(stat -c %s "$corpus")
+
+"$cli" compress "$corpus" "$work/corpus.area"
+"$wrap" "$work/corpus.area" "$corpus" "$work/corpus.lzh"
+lhasa t "$work/corpus.lzh" >/dev/null || { echo "lhasa refuses the wrapped stream" >&2; exit 1; }
+"$cli" decompress "$work/corpus.area" "$work/out.bin"
+cmp -s "$corpus" "$work/out.bin" || { echo "decompress did not give the corpus back" >&2; exit 1; }
+packed=$(stat -c %s "$work/corpus.area")
+
+# Wall-clock milliseconds of one run of the command.
+millis() {
+  local start end
+  start=$(date +%s%N)
+  "$@"
+  end=$(date +%s%N)
+  echo $(((end - start) / 1000000))
+}
+median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }'; }
+
+quarnelDecompress() { "$cli" decompress "$work/corpus.area" "$work/out.bin"; }
+lhasaPrint() { lhasa p "$work/corpus.lzh" >/dev/null; }
+quarnelCompress() { "$cli" compress "$corpus" "$work/again.area"; }
+gzipBest() { gzip -9 -c "$corpus" >"$work/corpus.gz"; }
+
+declare -a qd=() lp=() qc=() gz=()
+for ((i = 0; i < runs; i++)); do
+  qd+=("$(millis quarnelDecompress)")
+  lp+=("$(millis lhasaPrint)")
+  qc+=("$(millis quarnelCompress)")
+  gz+=("$(millis gzipBest)")
+done
+
+echo "corpus: $size bytes; compressed area: $packed bytes; gzip -9: $(stat -c %s "$work/corpus.gz") bytes"
+echo "medians of $runs runs, whole process, milliseconds:"
+printf '  %-28s %6s ms   %-14s %6s ms   %sx faster\n' \
+  "quarnel-cli decompress" "$(median "${qd[@]}")" "lhasa p" "$(median "${lp[@]}")" \
+  "$(ratio "$(median "${lp[@]}")" "$(median "${qd[@]}")")"
+printf '  %-28s %6s ms   %-14s %6s ms   %sx faster\n' \
+  "quarnel-cli compress" "$(median "${qc[@]}")" "gzip -9" "$(median "${gz[@]}")" \
+  "$(ratio "$(median "${gz[@]}")" "$(median "${qc[@]}")")"
+
+peak=$(/usr/bin/time -v "$cli" decompress "$work/corpus.area" "$work/out.bin" 2>&1 >/dev/null |
+  awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }')
+budget=$(((2 * (packed + size) + (8 << 20)) / 1024))
+echo "peak memory of decompress: $peak KiB (budget 2 x (input + output) + 8 MiB = $budget KiB)"
