@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "image/module_chain.h"
 #include "image/rom_image.h"
 
@@ -33,13 +36,6 @@ TEST(Links, WrittenLinksAreNormalised) {
     EXPECT_EQ(image.bytes[0x301], 0x00);
     EXPECT_EQ(image.bytes[0x302], 0x00);
     EXPECT_EQ(image.bytes[0x303], 0xF0);
-}
-
-TEST(Links, TheEndMarkerIsRecognisedByItsLinearAddress) {
-    RomImage image = imageOfSize(0x100000);
-    std::fill_n(image.bytes.begin() + 0x10, 4, 0xFF);
-    linkToOffset(image, 0x10);
-    EXPECT_EQ(image.lastLinear, ChainEndLinear);
 }
 
 TEST(DwordChecksum, MatchesTheWorkedExamples) {
