@@ -65,6 +65,15 @@ TEST_F(RebuildWrite, ContentsTheEncoderCantShrinkFailInsteadOfBeingCut) {
     expectOutputUntouched();
 }
 
+TEST_F(RebuildWrite, ContentsTooLargeToLoadBackAreRefused) {
+    // Zeros pack small enough to fit, but no load would unpack them again.
+    ASSERT_TRUE(replaceModule(image, 6, 0, 0, 0x00, std::vector<std::uint8_t>((16u << 20) + 1, 0)).ok());
+    const ImageResult result = rebuildImage(image, output.string());
+    EXPECT_EQ(result.outcome, Outcome::BadData);
+    EXPECT_NE(result.message.find("16 MiB"), std::string::npos) << result.message;
+    expectOutputUntouched();
+}
+
 TEST_F(RebuildWrite, ADirectoryStretchReachingBeforeTheFileFailsAndWritesNothing) {
     test::putLe16(image.bytes, Directory + 12, 0xFFFF);
     const ImageResult result = rebuildImage(image, output.string());
