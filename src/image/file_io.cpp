@@ -38,6 +38,9 @@ void syncDirectoryOf(const std::filesystem::path& target) {
 }  // namespace
 
 ImageResult readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& bytes) {
+    // A directory opens as a stream whose end lies at an absurd position.
+    std::error_code error;
+    if (std::filesystem::is_directory(fileName, error)) return cantOpen("Cant open the file...");
     std::ifstream in(fileName, std::ios::binary);
     if (!in) return cantOpen("Cant open the file...");
     in.seekg(0, std::ios::end);

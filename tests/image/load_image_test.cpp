@@ -133,6 +133,7 @@ TEST(LoadImage, ReadsAFileAndReportsOneThatCantBeOpened) {
     EXPECT_EQ(missing.message, "Cant open the file...");
     EXPECT_FALSE(image.loaded);
     EXPECT_TRUE(image.modules.empty());
+    EXPECT_EQ(loadImage(image, dir.path().string()).outcome, Outcome::CantOpen);  // a folder, not a file
 }
 
 TEST(LoadImage, NamesTheFileThatHoldsNoDirectory) {
