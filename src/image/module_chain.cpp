@@ -56,7 +56,7 @@ public:
 
 private:
     ImageResult readBlock(const LinkTarget& link, ModuleBlock& block) {
-        const std::string index = "module " + std::to_string(block.index);
+        const std::string index = "Module " + std::to_string(block.index);
         if (link.fileOffset < BlockPrefixSize || link.fileOffset + HeaderSize > static_cast<std::int64_t>(fileSize()))
             return corrupt(index + ": the link to its header (linear address 0x" + hexText(link.linear, 5) +
                            ") points outside the file");
