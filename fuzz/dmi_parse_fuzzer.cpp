@@ -1,0 +1,39 @@
+// Arbitrary DMI modules through Extract's reading and display, the type
+// selector, an edit, Pack's write-back and the dmidecode dump: nothing may
+// be read or written outside the module, whatever it holds.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "dmi/dmi_edit.h"
+#include "dmi/dmi_reader.h"
+#include "dmi/headless_view.h"
+#include "dmi/parse_dmi_module.h"
+#include "dmi/smbios_dump.h"
+
+// The signature goes in where the first byte says, so that nearly every
+// input is walked from an anchor.
+std::vector<std::uint8_t> moduleAround(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::uint8_t> module(data, data + size);
+    if (size == 0) return module;
+    const std::size_t at = data[0] % size;
+    const std::string_view signature = quarnel::dmi::Signature;
+    module.insert(module.begin() + static_cast<std::ptrdiff_t>(at), signature.begin(), signature.end());
+    return module;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace quarnel::dmi;
+    const std::vector<std::uint8_t> module = moduleAround(data, size);
+    DmiSession session;
+    HeadlessDmiView view(session.state);
+    if (!parseDmiModule(session, module, view).empty()) return 0;
+    view.clickSelector(3);
+    view.type(DmiEdit::Edit6, "fuzzed text that is longer than most fields");
+    view.clickSelector(1);
+    writeBackDmi(session.state, session.workBuffer, view);
+    buildSmbiosDump(module, session.state.signatureOffset);
+    return 0;
+}
