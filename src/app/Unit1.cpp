@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFileDialog>
 #include <QFrame>
@@ -56,7 +57,7 @@ TForm1::TForm1(QWidget* parent)
     runOpenDialog = [](QFileDialog& dialog) { return dialog.exec(); };
     quitApplication = [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); };
     createControls();
-    setTabOrder();
+    arrangeTabOrder();
     connectEvents();
 }
 
@@ -122,12 +123,9 @@ void TForm1::createControls() {
     OpenDialog1->setDefaultSuffix("rom");
 }
 
-void TForm1::setTabOrder() {
-    const QWidget* order[] = {Edit1, Button2, Button3, UpDown1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7};
-    QWidget::setTabOrder(Edit1, Button1);
-    QWidget::setTabOrder(Button1, Button2);
-    for (std::size_t i = 1; i + 1 < std::size(order); ++i)
-        QWidget::setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+void TForm1::arrangeTabOrder() {
+    QWidget* const order[] = {Edit1, Button1, Button2, Button3, UpDown1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
 void TForm1::connectEvents() {
@@ -143,11 +141,14 @@ void TForm1::connectEvents() {
 }
 
 void TForm1::Button1Click() {
-    quarnel::dmi::extractDmi(session_, *this, toStdString(Edit1->text()));
+    quarnel::dmi::extractDmi(session_, *this, fileName());
     quitIfRequested();
 }
 
-void TForm1::Button2Click() { quarnel::dmi::packDmi(session_, *this, toStdString(Edit1->text()), OutputFileName); }
+void TForm1::Button2Click() { quarnel::dmi::packDmi(session_, *this, fileName(), OutputFileName); }
+
+// Edit1's text as the file system spells it.
+std::string TForm1::fileName() const { return QFile::encodeName(Edit1->text()).toStdString(); }
 
 void TForm1::Button3Click() {
     OpenDialog1->setDirectory(QDir::currentPath());
@@ -187,5 +188,6 @@ void TForm1::setEnabled(DmiEdit which, bool enabled) { edit(which)->setEnabled(e
 void TForm1::enablePack() { Button2->setEnabled(true); }
 int TForm1::selectorPosition() const { return UpDown1->position(); }
 void TForm1::setSelectorPosition(int position) { UpDown1->setPosition(position); }
-void TForm1::showMessage(const std::string& text) { ShowMessage(toQString(text)); }
+// Messages hold fixed texts and file names, never DMI strings.
+void TForm1::showMessage(const std::string& text) { ShowMessage(QFile::decodeName(QByteArray::fromStdString(text))); }
 void TForm1::requestQuit() { quitRequested_ = true; }

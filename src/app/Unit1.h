@@ -56,7 +56,8 @@ public:
 
 private:
     void createControls();
-    void setTabOrder();
+    void arrangeTabOrder();
+    std::string fileName() const;
     void connectEvents();
     void quitIfRequested();
     QLineEdit* edit(quarnel::dmi::DmiEdit edit) const;

@@ -15,12 +15,13 @@ bool fileExists(const std::string& fileName) {
     return !error && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 
-// A file without a module directory is "Can't open <name>"; a file that
-// can't be read or a corrupt chain says what went wrong.
+// A file without a module directory, or one that can't be read, is "Can't
+// open <name>"; a corrupt chain says what is wrong with it.
 std::string loadFailureMessage(const image::ImageResult& result, const std::string& fileName) {
-    if (result.outcome == image::Outcome::NoDirectory || result.message.empty())
+    if (result.outcome == image::Outcome::NoDirectory || result.outcome == image::Outcome::CantOpen ||
+        result.message.empty())
         return messages::CantOpen + fileName;
-    return result.message;
+    return fileName + ": " + result.message;
 }
 
 // A module 6 stored in the input stays stored: written under flags 0 it

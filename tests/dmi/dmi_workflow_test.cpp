@@ -104,12 +104,23 @@ TEST_F(Workflow, UnreadableOrCorruptFilesAreReportedAndEditsKept) {
     const std::string noDirectory = (dir / "plain.rom").string();
     ASSERT_TRUE(image::writeFileAtomically(noDirectory, std::vector<std::uint8_t>(4096, 0x5A)).ok());
 
-    EXPECT_FALSE(packDmi(session, view, (dir / "absent.rom").string(), out).ok());
+    std::vector<std::uint8_t> brokenChain;
+    ASSERT_TRUE(image::readWholeFile(bios, brokenChain).ok());
+    const std::size_t firstModuleLink = sample::SampleDirectoryOffset + 18;
+    std::fill_n(brokenChain.begin() + firstModuleLink, 4, 0x00);  // a link to 0000:0000, far below the image
+    const std::string broken = (dir / "broken.rom").string();
+    ASSERT_TRUE(image::writeFileAtomically(broken, brokenChain).ok());
+
+    const std::string absent = (dir / "absent.rom").string();
+    EXPECT_FALSE(packDmi(session, view, absent, out).ok());
     EXPECT_FALSE(packDmi(session, view, noDirectory, out).ok());
     EXPECT_FALSE(extractDmi(session, view, noDirectory).ok());
-    ASSERT_EQ(view.messages().size(), 3u);
+    EXPECT_FALSE(extractDmi(session, view, broken).ok());
+    ASSERT_EQ(view.messages().size(), 4u);
+    EXPECT_EQ(view.messages()[0], "Can't open " + absent);
     EXPECT_EQ(view.messages()[1], "Can't open " + noDirectory);
     EXPECT_EQ(view.messages()[2], "Can't open " + noDirectory);
+    EXPECT_EQ(view.messages()[3].rfind(broken + ": ", 0), 0u) << view.messages()[3];
     EXPECT_FALSE(fs::exists(out));
     EXPECT_EQ(session.state.type1Fields[0].text.substr(0, 5), "Kept ");
     EXPECT_TRUE(packDmi(session, view, bios, out).ok());
