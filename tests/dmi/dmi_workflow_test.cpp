@@ -2,6 +2,8 @@
 // missing, corrupt or without module 6.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "dmi/dmi_messages.h"
@@ -20,7 +22,7 @@ namespace fs = std::filesystem;
 
 struct Workflow : ::testing::Test {
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("quarnel-dmi-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+        dir = fs::temp_directory_path() / ("quarnel-dmi-" + std::to_string(::getpid()) + "-" +
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir);
         bios = (dir / "bios.rom").string();
