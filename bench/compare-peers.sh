@@ -30,10 +30,12 @@ trap 'rm -rf "$work"' EXIT
 # The corpus: regular files only (the libraries' symbolic links would repeat
 # them), each group sorted by name, as bench/lzh/corpus.h builds it.
 corpus=$work/corpus.bin
-{
+mapfile -t files < <(
   find /usr/share/seabios -maxdepth 1 -type f | LC_ALL=C sort
   find /usr/lib/x86_64-linux-gnu -maxdepth 1 -type f -name 'libQt6*.so*' | LC_ALL=C sort
-} | while read -r file; do cat "$file"; done | head -c $((16 << 20)) >"$corpus"
+)
+cat "${files[@]}" >"$corpus"
+truncate -s $((16 << 20)) "$corpus"
 size=$(stat -c %s "$corpus")
 
 "$cli" compress "$corpus" "$work/corpus.area"
@@ -43,13 +45,11 @@ lhasa t "$work/corpus.lzh" >/dev/null || { echo "lhasa refuses the wrapped strea
 cmp -s "$corpus" "$work/out.bin" || { echo "decompress did not give the corpus back" >&2; exit 1; }
 packed=$(stat -c %s "$work/corpus.area")
 
-# Wall-clock milliseconds of one run of the command.
-millis() {
-  local start end
-  start=$(date +%s%N)
-  "$@"
-  end=$(date +%s%N)
-  echo $(((end - start) / 1000000))
+# "wall cpu" milliseconds of one run of the command (cpu = user + system).
+measure() {
+  local TIMEFORMAT='%3R %3U %3S' timing
+  timing=$({ time "$@" 2>/dev/null; } 2>&1)
+  awk '{ printf "%d %d\n", $1 * 1000, ($2 + $3) * 1000 }' <<<"$timing"
 }
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }'; }
@@ -59,22 +59,30 @@ lhasaPrint() { lhasa p "$work/corpus.lzh" >/dev/null; }
 quarnelCompress() { "$cli" compress "$corpus" "$work/again.area"; }
 gzipBest() { gzip -9 -c "$corpus" >"$work/corpus.gz"; }
 
-declare -a qd=() lp=() qc=() gz=()
+# Runs alternate, so that a load on the machine falls on both sides alike.
+declare -A wall=() cpu=()
 for ((i = 0; i < runs; i++)); do
-  qd+=("$(millis quarnelDecompress)")
-  lp+=("$(millis lhasaPrint)")
-  qc+=("$(millis quarnelCompress)")
-  gz+=("$(millis gzipBest)")
+  for run in quarnelDecompress lhasaPrint quarnelCompress gzipBest; do
+    read -r w c < <(measure "$run")
+    wall[$run]+="$w "
+    cpu[$run]+="$c "
+  done
 done
 
+# One line: the two commands' median wall and cpu times and how much faster the first is.
+compare() {
+  local ours=$1 oursName=$2 peer=$3 peerName=$4
+  local ow oc pw pc
+  ow=$(median ${wall[$ours]}) oc=$(median ${cpu[$ours]})
+  pw=$(median ${wall[$peer]}) pc=$(median ${cpu[$peer]})
+  printf '  %-24s %5s ms wall %5s ms cpu   %-10s %5s ms wall %5s ms cpu   %sx faster (wall), %sx (cpu)\n' \
+    "$oursName" "$ow" "$oc" "$peerName" "$pw" "$pc" "$(ratio "$pw" "$ow")" "$(ratio "$pc" "$oc")"
+}
+
 echo "corpus: $size bytes; compressed area: $packed bytes; gzip -9: $(stat -c %s "$work/corpus.gz") bytes"
-echo "medians of $runs runs, whole process, milliseconds:"
-printf '  %-28s %6s ms   %-14s %6s ms   %sx faster\n' \
-  "quarnel-cli decompress" "$(median "${qd[@]}")" "lhasa p" "$(median "${lp[@]}")" \
-  "$(ratio "$(median "${lp[@]}")" "$(median "${qd[@]}")")"
-printf '  %-28s %6s ms   %-14s %6s ms   %sx faster\n' \
-  "quarnel-cli compress" "$(median "${qc[@]}")" "gzip -9" "$(median "${gz[@]}")" \
-  "$(ratio "$(median "${gz[@]}")" "$(median "${qc[@]}")")"
+echo "medians of $runs runs, whole process:"
+compare quarnelDecompress "quarnel-cli decompress" lhasaPrint "lhasa p"
+compare quarnelCompress "quarnel-cli compress" gzipBest "gzip -9"
 
 peak=$(/usr/bin/time -v "$cli" decompress "$work/corpus.area" "$work/out.bin" 2>&1 >/dev/null |
   awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }')

@@ -77,6 +77,7 @@ bool LzhDecoder::ReadLitLenLengths() {
         if (v >= LitLenSymbols) return Fail("Bad table: a single-symbol code names no symbol");
         codec.litLenLengths.fill(0);
         litLenLookup.fill(static_cast<std::uint16_t>(v));
+        litLenLookupLength.fill(0);
         return true;
     }
     if (n > LitLenSymbols) return Fail("Bad table: the literal/length count is above 510");
@@ -96,7 +97,17 @@ bool LzhDecoder::ReadLitLenLengths() {
     std::fill(codec.litLenLengths.begin() + i, codec.litLenLengths.end(), std::uint8_t{0});
     const DecodeFailure tableFailure = BuildDecodeTable(LitLenSymbols, codec.litLenLengths, LitLenTableBits,
                                                         litLenLookup, {codec.treeZero, codec.treeOne});
-    return tableFailure.empty() || Fail(tableFailure);
+    if (!tableFailure.empty()) return Fail(tableFailure);
+    FillLitLenLookupLengths();
+    return true;
+}
+
+// Entries of longer codes hold tree nodes; their lengths are found behind the tree.
+void LzhDecoder::FillLitLenLookupLengths() {
+    for (std::size_t i = 0; i < litLenLookup.size(); ++i) {
+        const std::uint16_t symbol = litLenLookup[i];
+        litLenLookupLength[i] = symbol < LitLenSymbols ? codec.litLenLengths[symbol] : 0;
+    }
 }
 
 }  // namespace quarnel::lzh

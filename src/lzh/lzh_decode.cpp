@@ -75,19 +75,27 @@ void LzhDecoder::DecodeChunk(std::size_t r, std::size_t end) {
 
 // Copies the pending match to output byte r onward, up to `end`; returns the
 // offset behind the last byte copied.
-std::size_t LzhDecoder::CopyMatch(std::size_t r, std::size_t end) {
+inline std::size_t LzhDecoder::CopyMatch(std::size_t r, std::size_t end) {
     const std::size_t count = std::min<std::size_t>(copyLeft, end - r);
+    if (count == 0) return r;
     copyLeft -= count;
     std::uint8_t* const to = output.data() + r;
     const std::uint8_t* const from = output.data() + copyFrom;
+    const std::size_t distance = r - copyFrom;
     copyFrom += count;
-    // A source less than 8 bytes back overlaps the copy, which then repeats,
-    // byte by byte, what it has just written. Otherwise 8 bytes at a time
-    // where the output has room: the up to 7 bytes written past the match
-    // are written again before anything reads them.
-    if (r - (from - output.data()) >= 8 && r + count + 8 <= output.size()) {
-        for (std::size_t k = 0; k < count; k += 8) std::memcpy(to + k, from + k, 8);
+    // Copied 8 bytes at a time where the source is at least 8 bytes back and
+    // the output has room: each step then reads only bytes already final,
+    // and the up to 15 bytes written past the match are written again before
+    // anything reads them. Most matches are short: two steps take them.
+    if (distance >= 8 && r + count + 16 <= output.size()) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + 8, from + 8, 8);
+        for (std::size_t k = 16; k < count; k += 8) std::memcpy(to + k, from + k, 8);
+    } else if (distance == 1) {
+        std::memset(to, *from, count);  // a run of one byte, as in the fill of a ROM
     } else {
+        // Closer sources overlap the copy, which repeats, byte by byte, what
+        // it has just written.
         for (std::size_t k = 0; k < count; ++k) to[k] = from[k];
     }
     return r + count;
@@ -103,6 +111,11 @@ inline std::uint32_t LzhDecoder::DecodeLitLen(BitReader& in) {
         if (!read) return LitLenSymbols;
     }
     --blockSymbolsLeft;
+    const std::uint32_t entry = in.lookahead >> (16 - LitLenTableBits);
+    if (const std::uint32_t c = litLenLookup[entry]; c < LitLenSymbols) {
+        in.SkipBits(litLenLookupLength[entry]);
+        return c;
+    }
     return DecodeSymbol<LitLenTableBits>(in, litLenLookup.data(), LitLenSymbols, codec.litLenLengths.data());
 }
 

@@ -27,7 +27,7 @@ public:
 
 private:
     void DecodeChunk(std::size_t r, std::size_t end);
-    std::size_t CopyMatch(std::size_t r, std::size_t end);
+    [[gnu::always_inline]] std::size_t CopyMatch(std::size_t r, std::size_t end);
     // The symbol loop reads through a copy of the bit reader held in
     // registers; the block header reads through `bits` itself.
     [[gnu::always_inline]] std::uint32_t DecodeLitLen(BitReader& in);
@@ -38,6 +38,7 @@ private:
     bool ReadSmallLengths(int symbolCount, int countBits, int zeroRunAfter);
     bool ReadSmallLength(int i);
     bool ReadLitLenLengths();
+    void FillLitLenLookupLengths();
     bool Fail(DecodeFailure reason);
 
     // One symbol of a code: a table look at the next tableBits bits, then the
@@ -60,6 +61,9 @@ private:
     std::size_t copyFrom = 0;            // output offset of the next match byte
     DecodeFailure failure;
     std::array<std::uint16_t, 1 << LitLenTableBits> litLenLookup{};
+    // The code length of each litLenLookup entry's symbol: the hot loop then
+    // finds symbol and length side by side instead of one after the other.
+    std::array<std::uint8_t, 1 << LitLenTableBits> litLenLookupLength{};
     std::array<std::uint16_t, 1 << SmallTableBits> smallLookup{};
 };
 
