@@ -37,6 +37,7 @@ bool LzhDecoder::ReadSmallLengths(int symbolCount, int countBits, int zeroRunAft
         if (v >= static_cast<std::uint32_t>(symbolCount)) return Fail("Bad table: a single-symbol code names no symbol");
         std::fill_n(codec.smallLengths.begin(), symbolCount, std::uint8_t{0});
         smallLookup.fill(static_cast<std::uint16_t>(v));
+        smallLookupLength.fill(0);
         return true;
     }
     if (n > static_cast<int>(codec.smallLengths.size())) return Fail("Bad table: the length code's count is above 19");
@@ -53,7 +54,9 @@ bool LzhDecoder::ReadSmallLengths(int symbolCount, int countBits, int zeroRunAft
               std::uint8_t{0});
     const DecodeFailure tableFailure =
         BuildDecodeTable(symbolCount, codec.smallLengths, SmallTableBits, smallLookup, {codec.treeZero, codec.treeOne});
-    return tableFailure.empty() || Fail(tableFailure);
+    if (!tableFailure.empty()) return Fail(tableFailure);
+    FillLookupLengths(symbolCount, codec.smallLengths, smallLookup, smallLookupLength);
+    return true;
 }
 
 // 3 bits, or for 7 and more: 111, a run of 1 bits that adds one each, and a 0.
@@ -84,7 +87,8 @@ bool LzhDecoder::ReadLitLenLengths() {
 
     int i = 0;
     while (i < n) {
-        const std::uint32_t t = DecodeSymbol<SmallTableBits>(bits, smallLookup.data(), LenCodeSymbols, codec.smallLengths.data());
+        const std::uint32_t t = DecodeSymbol<SmallTableBits>(bits, smallLookup.data(), smallLookupLength.data(), LenCodeSymbols,
+                                                               codec.smallLengths.data());
         if (t > 2) {
             codec.litLenLengths[i++] = static_cast<std::uint8_t>(t - 2);
             continue;
@@ -98,16 +102,8 @@ bool LzhDecoder::ReadLitLenLengths() {
     const DecodeFailure tableFailure = BuildDecodeTable(LitLenSymbols, codec.litLenLengths, LitLenTableBits,
                                                         litLenLookup, {codec.treeZero, codec.treeOne});
     if (!tableFailure.empty()) return Fail(tableFailure);
-    FillLitLenLookupLengths();
+    FillLookupLengths(LitLenSymbols, codec.litLenLengths, litLenLookup, litLenLookupLength);
     return true;
-}
-
-// Entries of longer codes hold tree nodes; their lengths are found behind the tree.
-void LzhDecoder::FillLitLenLookupLengths() {
-    for (std::size_t i = 0; i < litLenLookup.size(); ++i) {
-        const std::uint16_t symbol = litLenLookup[i];
-        litLenLookupLength[i] = symbol < LitLenSymbols ? codec.litLenLengths[symbol] : 0;
-    }
 }
 
 }  // namespace quarnel::lzh

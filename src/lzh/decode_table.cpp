@@ -73,4 +73,10 @@ DecodeFailure BuildDecodeTable(int symbolCount, std::span<const std::uint8_t> le
     return {};
 }
 
+void FillLookupLengths(int symbolCount, std::span<const std::uint8_t> lengths, std::span<const std::uint16_t> table,
+                       std::span<std::uint8_t> tableLengths) {
+    for (std::size_t i = 0; i < table.size(); ++i)
+        tableLengths[i] = table[i] < symbolCount ? lengths[table[i]] : 0;
+}
+
 }  // namespace quarnel::lzh

@@ -33,4 +33,10 @@ struct DecodeTree {
 DecodeFailure BuildDecodeTable(int symbolCount, std::span<const std::uint8_t> lengths, int tableBits,
                                std::span<std::uint16_t> table, DecodeTree tree);
 
+// The code length of each table entry's symbol, 0 for the roots of longer
+// codes: a decoder then finds symbol and length side by side instead of one
+// after the other.
+void FillLookupLengths(int symbolCount, std::span<const std::uint8_t> lengths, std::span<const std::uint16_t> table,
+                       std::span<std::uint8_t> tableLengths);
+
 }  // namespace quarnel::lzh

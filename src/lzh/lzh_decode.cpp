@@ -111,18 +111,15 @@ inline std::uint32_t LzhDecoder::DecodeLitLen(BitReader& in) {
         if (!read) return LitLenSymbols;
     }
     --blockSymbolsLeft;
-    const std::uint32_t entry = in.lookahead >> (16 - LitLenTableBits);
-    if (const std::uint32_t c = litLenLookup[entry]; c < LitLenSymbols) {
-        in.SkipBits(litLenLookupLength[entry]);
-        return c;
-    }
-    return DecodeSymbol<LitLenTableBits>(in, litLenLookup.data(), LitLenSymbols, codec.litLenLengths.data());
+    return DecodeSymbol<LitLenTableBits>(in, litLenLookup.data(), litLenLookupLength.data(), LitLenSymbols,
+                                         codec.litLenLengths.data());
 }
 
 // The distance less one: the position symbol j gives j - 1 extra bits below
 // a leading 1 bit.
 inline std::uint32_t LzhDecoder::DecodePosition(BitReader& in) {
-    const std::uint32_t j = DecodeSymbol<SmallTableBits>(in, smallLookup.data(), PosSymbols, codec.smallLengths.data());
+    const std::uint32_t j = DecodeSymbol<SmallTableBits>(in, smallLookup.data(), smallLookupLength.data(), PosSymbols,
+                                                         codec.smallLengths.data());
     if (j == 0) return 0;
     return in.ReadBits(static_cast<int>(j) - 1) + (1u << (j - 1));
 }

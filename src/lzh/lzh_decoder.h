@@ -38,15 +38,19 @@ private:
     bool ReadSmallLengths(int symbolCount, int countBits, int zeroRunAfter);
     bool ReadSmallLength(int i);
     bool ReadLitLenLengths();
-    void FillLitLenLookupLengths();
     bool Fail(DecodeFailure reason);
 
     // One symbol of a code: a table look at the next tableBits bits, then the
     // tree for codes longer than that.
     template <int tableBits>
-    std::uint32_t DecodeSymbol(BitReader& in, const std::uint16_t* table, int symbolCount,
-                               const std::uint8_t* lengths) const {
-        std::uint32_t j = table[in.lookahead >> (16 - tableBits)];
+    std::uint32_t DecodeSymbol(BitReader& in, const std::uint16_t* table, const std::uint8_t* tableLengths,
+                               int symbolCount, const std::uint8_t* lengths) const {
+        const std::uint32_t entry = in.lookahead >> (16 - tableBits);
+        std::uint32_t j = table[entry];
+        if (j < static_cast<std::uint32_t>(symbolCount)) {
+            in.SkipBits(tableLengths[entry]);
+            return j;
+        }
         for (std::uint32_t mask = 1u << (15 - tableBits); j >= static_cast<std::uint32_t>(symbolCount); mask >>= 1)
             j = (in.lookahead & mask) ? codec.treeOne[j] : codec.treeZero[j];
         in.SkipBits(lengths[j]);
@@ -61,10 +65,10 @@ private:
     std::size_t copyFrom = 0;            // output offset of the next match byte
     DecodeFailure failure;
     std::array<std::uint16_t, 1 << LitLenTableBits> litLenLookup{};
-    // The code length of each litLenLookup entry's symbol: the hot loop then
-    // finds symbol and length side by side instead of one after the other.
-    std::array<std::uint8_t, 1 << LitLenTableBits> litLenLookupLength{};
     std::array<std::uint16_t, 1 << SmallTableBits> smallLookup{};
+    // The code length of each lookup entry's symbol.
+    std::array<std::uint8_t, 1 << LitLenTableBits> litLenLookupLength{};
+    std::array<std::uint8_t, 1 << SmallTableBits> smallLookupLength{};
 };
 
 }  // namespace quarnel::lzh
