@@ -34,7 +34,8 @@ bool LzhDecoder::ReadSmallLengths(int symbolCount, int countBits, int zeroRunAft
     const int n = static_cast<int>(bits.ReadBits(countBits));
     if (n == 0) {
         const std::uint32_t v = bits.ReadBits(countBits);
-        if (v >= static_cast<std::uint32_t>(symbolCount)) return Fail("Bad table: a single-symbol code names no symbol");
+        if (v >= static_cast<std::uint32_t>(symbolCount))
+            return Fail("Bad table: a single-symbol code names no symbol");
         std::fill_n(codec.smallLengths.begin(), symbolCount, std::uint8_t{0});
         smallLookup.fill(static_cast<std::uint16_t>(v));
         smallLookupLength.fill(0);
@@ -87,8 +88,8 @@ bool LzhDecoder::ReadLitLenLengths() {
 
     int i = 0;
     while (i < n) {
-        const std::uint32_t t = DecodeSymbol<SmallTableBits>(bits, smallLookup.data(), smallLookupLength.data(), LenCodeSymbols,
-                                                               codec.smallLengths.data());
+        const std::uint32_t t = DecodeSymbol<SmallTableBits>(bits, smallLookup.data(), smallLookupLength.data(),
+                                                             LenCodeSymbols, codec.smallLengths.data());
         if (t > 2) {
             codec.litLenLengths[i++] = static_cast<std::uint8_t>(t - 2);
             continue;

@@ -28,7 +28,9 @@ std::string quoted(const std::filesystem::path& path) {
     return text.str();
 }
 
-bool runQuietly(const std::string& command) { return std::system(shellCommand({command, ">/dev/null 2>&1"}).c_str()) == 0; }
+bool runQuietly(const std::string& command) {
+    return std::system(shellCommand({command, ">/dev/null 2>&1"}).c_str()) == 0;
+}
 
 // Standard output of `command`; nothing when it could not be started.
 std::optional<std::vector<std::uint8_t>> captureOutput(const std::string& command) {
