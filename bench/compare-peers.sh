@@ -54,9 +54,11 @@ measure() {
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }'; }
 
-quarnelDecompress() { "$cli" decompress "$work/corpus.area" "$work/out.bin"; }
+# Both sides of a pair write their output the same way: decoded bytes to
+# /dev/null, compressed ones to a file.
+quarnelDecompress() { "$cli" decompress "$work/corpus.area" - >/dev/null; }
 lhasaPrint() { lhasa p "$work/corpus.lzh" >/dev/null; }
-quarnelCompress() { "$cli" compress "$corpus" "$work/again.area"; }
+quarnelCompress() { "$cli" compress "$corpus" - >"$work/again.area"; }
 gzipBest() { gzip -9 -c "$corpus" >"$work/corpus.gz"; }
 
 # Runs alternate, so that a load on the machine falls on both sides alike.

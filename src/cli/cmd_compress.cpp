@@ -31,7 +31,7 @@ int compressFile(const std::string& inName, const std::string& outName) {
         return ExitBadData;
     }
     area.resize(encoded.size);
-    if (image::ImageResult written = image::writeFileAtomically(outName, area); !written.ok())
+    if (image::ImageResult written = writeOutput(outName, area); !written.ok())
         return reportFailure(written);
     return ExitSuccess;
 }
@@ -45,7 +45,7 @@ const CommandRegistration registration{{
             auto inName = std::make_shared<std::string>();
             auto outName = std::make_shared<std::string>();
             command.add_option("IN", *inName, "File to compress")->required();
-            command.add_option("OUT", *outName, "Compressed area to write")->required();
+            command.add_option("OUT", *outName, "Compressed area to write (- for standard output)")->required();
             return std::function<int()>([inName, outName] { return compressFile(*inName, *outName); });
         },
 }};

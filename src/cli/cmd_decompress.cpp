@@ -39,7 +39,7 @@ int decompressFile(const std::string& inName, const std::string& outName) {
         std::cerr << inName << ": " << decoded.message << '\n';
         return ExitBadData;
     }
-    if (image::ImageResult written = image::writeFileAtomically(outName, plain); !written.ok())
+    if (image::ImageResult written = writeOutput(outName, plain); !written.ok())
         return reportFailure(written);
     return ExitSuccess;
 }
@@ -53,7 +53,7 @@ const CommandRegistration registration{{
             auto inName = std::make_shared<std::string>();
             auto outName = std::make_shared<std::string>();
             command.add_option("IN", *inName, "Compressed area to expand")->required();
-            command.add_option("OUT", *outName, "File to write the contents to")->required();
+            command.add_option("OUT", *outName, "File to write the contents to (- for standard output)")->required();
             return std::function<int()>([inName, outName] { return decompressFile(*inName, *outName); });
         },
 }};

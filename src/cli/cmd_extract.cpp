@@ -6,7 +6,6 @@
 #include <string>
 
 #include "command.h"
-#include "image/file_io.h"
 #include "image/rom_image.h"
 #include "image_command_args.h"
 
@@ -28,7 +27,7 @@ int extractModule(const ExtractOptions& options) {
         std::cerr << "Can't find " << options.key.text() << '\n';
         return ExitBadData;
     }
-    if (image::ImageResult written = image::writeFileAtomically(options.outName, module->data); !written.ok())
+    if (image::ImageResult written = writeOutput(options.outName, module->data); !written.ok())
         return reportFailure(written);
     return ExitSuccess;
 }
@@ -42,7 +41,7 @@ const CommandRegistration registration{{
             auto options = std::make_shared<ExtractOptions>();
             command.add_option("ROM", options->romName, "ROM image file")->required();
             addModuleKeyOptions(command, options->key, false);
-            command.add_option("-o,--output", options->outName, "File for the contents")->required();
+            command.add_option("-o,--output", options->outName, "File for the contents (- for standard output)")->required();
             return std::function<int()>([options] { return extractModule(*options); });
         },
 }};

@@ -1,7 +1,10 @@
 #include "command.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <iostream>
+
+#include "image/file_io.h"
 
 namespace quarnel::cli {
 namespace {
@@ -33,6 +36,13 @@ int exitStatusFor(image::Outcome outcome) {
 int reportFailure(const image::ImageResult& result) {
     std::cerr << result.message << '\n';
     return exitStatusFor(result.outcome);
+}
+
+image::ImageResult writeOutput(const std::string& fileName, std::span<const std::uint8_t> bytes) {
+    if (fileName != StandardOutputName) return image::writeFileAtomically(fileName, bytes);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+    if (std::fflush(stdout) != 0 || !written) return {image::Outcome::CantOpen, "Error writing to standard output"};
+    return {};
 }
 
 }  // namespace quarnel::cli

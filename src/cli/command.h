@@ -4,7 +4,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -39,5 +41,12 @@ const std::vector<CommandSpec>& registeredCommands();
 // that its outcome maps to.
 int reportFailure(const image::ImageResult& result);
 int exitStatusFor(image::Outcome outcome);
+
+// The name that stands for standard output where a command writes data.
+inline constexpr const char* StandardOutputName = "-";
+
+// Writes the bytes to the named file atomically, or to standard output when
+// the name is "-", so that the data can be piped on.
+image::ImageResult writeOutput(const std::string& fileName, std::span<const std::uint8_t> bytes);
 
 }  // namespace quarnel::cli

@@ -29,9 +29,9 @@ protected:
         return {text.begin(), text.end()};
     }
 
-    int run(const std::string& arguments) const {
+    int run(const std::string& arguments, const std::string& output = "/dev/null") const {
         std::string command = quoted(QUARNEL_CLI);
-        command.append(" ").append(arguments).append(" >/dev/null 2>").append(path("errors.txt"));
+        command.append(" ").append(arguments).append(" >").append(output).append(" 2>").append(path("errors.txt"));
         const int raw = std::system(command.c_str());
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
@@ -42,6 +42,14 @@ TEST_F(CliDecompress, WritesTheContents) {
     ASSERT_TRUE(writeFile(dir.path() / "in.lzh", stream.area));
     ASSERT_EQ(run("decompress " + path("in.lzh") + " " + path("out.bin")), 0) << errors();
     EXPECT_TRUE(readFile(dir.path() / "out.bin") == stream.expected);
+}
+
+TEST_F(CliDecompress, DashWritesTheContentsToStandardOutput) {
+    const RandomStream stream = makeRandomStream(7, 2);
+    ASSERT_TRUE(writeFile(dir.path() / "in.lzh", stream.area));
+    ASSERT_EQ(run("decompress " + path("in.lzh") + " -", path("piped.bin")), 0) << errors();
+    EXPECT_TRUE(readFile(dir.path() / "piped.bin") == stream.expected);
+    EXPECT_FALSE(exists("-"));
 }
 
 TEST_F(CliDecompress, MalformedAreaIsReportedAndNothingWritten) {
