@@ -143,44 +143,33 @@ TEST(BlockOutput, EqualCountsGiveTheFirstSymbolTheLongerCode) {
 }
 
 // One literal/length symbol: both tables in their one-symbol form, a
-// position table of symbol 0, and no bits for the items.
+// position table of symbol 0, and no bits for the items: 52 bits and the
+// padding of the last byte.
 TEST(BlockOutput, BlockOfOneSymbolSendsNoBitsForItsItems) {
     Output output;
     output.literals(0x41, 5);
     const Bytes stream = output.finish();
     BitReader bits(stream);
-    EXPECT_EQ(bits.read(16), 5u);
-    EXPECT_EQ(bits.read(5), 0u);
-    EXPECT_EQ(bits.read(5), 0u);
-    EXPECT_EQ(bits.read(9), 0u);
-    EXPECT_EQ(bits.read(9), 0x41u);
-    EXPECT_EQ(bits.read(4), 0u);
-    EXPECT_EQ(bits.read(4), 0u);
-    EXPECT_EQ(stream.size(), 7u) << "52 bits and the padding of the last byte";
+    std::vector<std::uint32_t> fields;
+    for (int width : {16, 5, 5, 9, 9, 4, 4}) fields.push_back(bits.read(width));
+    EXPECT_EQ(fields, (std::vector<std::uint32_t>{5, 0, 0, 0, 0x41, 0, 0}));
+    EXPECT_EQ(stream.size(), 7u);
 }
 
-// Literals take 9 bytes per group of eight; the group that would start at
-// offset 16362 forces the block out.
-TEST(BlockOutput, LiteralsAreCutIntoBlocksOf14544Items) {
-    Output output;
-    output.literals(0x41, 14545);
-    const Bytes stream = output.finish();
-    BitReader bits(stream);
-    EXPECT_EQ(bits.read(16), 14544u);
-    bits.read(36);
-    EXPECT_EQ(bits.read(16), 1u);
-}
-
-// Matches take 25 bytes per group; the next group would start at 16375.
-TEST(BlockOutput, MatchesAreCutIntoBlocksOf5240Items) {
-    Output output;
-    for (int i = 0; i < 5241; ++i) output.out->PutItem(256, 0);
-    const Bytes stream = output.finish();
-    BitReader bits(stream);
-    EXPECT_EQ(bits.read(16), 5240u);
-    EXPECT_EQ(bits.read(28), 256u) << "one-symbol tables of match symbol 256";
-    EXPECT_EQ(bits.read(8), 0u) << "one-symbol position table of symbol 0";
-    EXPECT_EQ(bits.read(16), 1u);
+// The item buffer takes 9 bytes per group of eight literals and 25 per group
+// of eight matches; the group that would start at offset 16362 (literals) or
+// 16375 (matches) forces the block out.
+TEST(BlockOutput, BlocksAreCutAt14544LiteralsOr5240Matches) {
+    for (const auto& [symbol, perBlock] : {std::pair{0x41u, 14544u}, std::pair{256u, 5240u}}) {
+        Output output;
+        for (std::uint32_t i = 0; i <= perBlock; ++i) output.out->PutItem(static_cast<int>(symbol), 0);
+        const Bytes stream = output.finish();
+        BitReader bits(stream);
+        EXPECT_EQ(bits.read(16), perBlock);
+        EXPECT_EQ(bits.read(28), symbol) << "one-symbol tables of the item's symbol";
+        EXPECT_EQ(bits.read(8), 0u) << "one-symbol position table of symbol 0";
+        EXPECT_EQ(bits.read(16), 1u) << "the next block holds the one item left";
+    }
 }
 
 // Literals 0 and r + 1, equally often: r zero lengths between two lengths of 1.

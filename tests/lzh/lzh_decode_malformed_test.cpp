@@ -1,8 +1,9 @@
 // Malformed areas: every one must come back as a failure with a message,
-// without reading outside the area or writing outside the output.
+// without reading outside the area or writing outside the output (the
+// sanitizer build watches that).
 #include <gtest/gtest.h>
 
-#include <numeric>
+#include <functional>
 #include <random>
 
 #include "lzh/lzh.h"
@@ -13,165 +14,120 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Decodes into an output of exactly unpackedSize bytes and expects a failure
-// whose message contains `expected`.
-void expectRefused(const Bytes& area, std::string_view expected) {
-    const auto header = lzh::readAreaHeader(area);
-    ASSERT_TRUE(header);
-    Bytes out(header->unpackedSize);
-    const lzh::LzhDecodeResult result = lzh::LzhDecode(area, out);
-    EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.message.find(expected), std::string::npos) << result.message;
-}
-
-// A block header up to the length code, with the standard length code.
-Lh5StreamWriter withLengthCode(std::uint16_t blockSize = 1) {
+// A one-symbol block whose header `write` puts out, from its block size on.
+Bytes blockOf(const std::function<void(Lh5StreamWriter&)>& write) {
     Lh5StreamWriter w;
-    w.blockSize(blockSize);
-    w.smallLengths(standardLengthCode().lengths, 5, true);
-    return w;
-}
-
-CanonicalCode codeOver(int alphabet, std::vector<int> used) { return CanonicalCode::covering(alphabet, used); }
-
-TEST(LzhDecodeRefusesTables, LengthCodeCountAbove19) {
-    for (std::uint32_t count : {20u, 31u}) {
-        Lh5StreamWriter w;
-        w.blockSize(1);
-        w.bits.put(count, 5);
-        w.bits.put(0x12345678, 32);  // lengths of 3 bits each
-        expectRefused(w.area(1), "above 19");
-    }
-}
-
-TEST(LzhDecodeRefusesTables, LiteralLengthCountAbove510) {
-    Lh5StreamWriter w = withLengthCode();
-    w.bits.put(511, 9);
-    expectRefused(w.area(1), "above 510");
-}
-
-TEST(LzhDecodeRefusesTables, ZeroRunPastSymbol509) {
-    const CanonicalCode lengthCode = standardLengthCode();
-    Lh5StreamWriter w = withLengthCode();
-    w.bits.put(510, 9);
-    lengthCode.write(w.bits, 3);  // symbol 0: length 1
-    lengthCode.write(w.bits, 2);  // then 20 + 500 zeros: one past symbol 509
-    w.bits.put(500, 9);
-    expectRefused(w.area(1), "past symbol 509");
-}
-
-TEST(LzhDecodeRefusesTables, SingleSymbolOutsideItsAlphabet) {
-    {
-        Lh5StreamWriter w;
-        w.blockSize(1);
-        w.singleSymbol(19, 5);
-        expectRefused(w.area(1), "names no symbol");
-    }
-    {
-        Lh5StreamWriter w;
-        w.blockSize(1);
-        w.singleSymbol(0, 5);
-        w.singleSymbol(510, 9);
-        expectRefused(w.area(1), "names no symbol");
-    }
-    {
-        Lh5StreamWriter w;
-        w.blockSize(1);
-        w.singleSymbol(0, 5);
-        w.singleSymbol('a', 9);
-        w.singleSymbol(14, 4);
-        expectRefused(w.area(1), "names no symbol");
-    }
-}
-
-TEST(LzhDecodeRefusesTables, CodeLengthAbove16) {
-    for (int length : {17, 19}) {
-        Lh5StreamWriter w;
-        w.blockSize(1);
-        const std::uint8_t lengths[] = {1, 2, static_cast<std::uint8_t>(length)};
-        w.smallLengths(lengths, 5, true);
-        expectRefused(w.area(1), "above 16");
-    }
-}
-
-// Literal/length lengths given outright, sent in the standard length code.
-Bytes withLitLenLengths(std::vector<std::uint8_t> lengths) {
-    const CanonicalCode lengthCode = standardLengthCode();
-    Lh5StreamWriter w = withLengthCode();
-    w.litLenLengths(CanonicalCode::fromLengths(std::move(lengths)), lengthCode);
-    w.singleSymbol(0, 4);
+    w.blockSize(1);
+    write(w);
     return w.area(1);
 }
 
-TEST(LzhDecodeRefusesTables, CodeSpaceNotFilledExactlyOnce) {
-    // The 16-bit sum of the stream format catches these.
-    expectRefused(withLitLenLengths({1}), "Bad table");
-    expectRefused(withLitLenLengths({1, 1, 1}), "Bad table");
-    expectRefused(withLitLenLengths({1, 2}), "Bad table");
-    // These pass the 16-bit sum: twice the space, or none at all.
-    expectRefused(withLitLenLengths({1, 1, 1, 1}), "exactly once");
-    expectRefused(withLitLenLengths(std::vector<std::uint8_t>(128, 6)), "exactly once");
-    {
+// The standard length code, then what `write` adds.
+Bytes afterLengthCode(const std::function<void(Lh5StreamWriter&, const CanonicalCode&)>& write) {
+    return blockOf([&](Lh5StreamWriter& w) {
         const CanonicalCode lengthCode = standardLengthCode();
-        Lh5StreamWriter w = withLengthCode();
-        w.bits.put(5, 9);
-        for (int i = 0; i < 5; ++i) lengthCode.write(w.bits, 0);  // five zero lengths, count 5
-        expectRefused(w.area(1), "exactly once");
-    }
-    {
-        Lh5StreamWriter w;
-        w.blockSize(1);
-        const std::uint8_t lengths[] = {1, 1, 1, 1};  // an over-full length code
-        w.smallLengths(lengths, 5, true);
-        expectRefused(w.area(1), "exactly once");
-    }
+        w.smallLengths(lengthCode.lengths, 5, true);
+        write(w, lengthCode);
+    });
 }
 
-TEST(LzhDecodeRefusesTables, ExactMessageOfTheFailedSum) {
-    const Bytes area = withLitLenLengths({1});
-    Bytes out(1);
-    EXPECT_EQ(lzh::LzhDecode(area, out).message, "Bad table");
+// Literal/length lengths given outright.
+Bytes withLitLenLengths(std::vector<std::uint8_t> lengths) {
+    return afterLengthCode([&](Lh5StreamWriter& w, const CanonicalCode& lengthCode) {
+        w.litLenLengths(CanonicalCode::fromLengths(std::move(lengths)), lengthCode);
+        w.singleSymbol(0, 4);
+    });
 }
 
-TEST(LzhDecodeRefusesStreams, DistanceBeforeTheFirstOutputByte) {
-    const CanonicalCode litLen = codeOver(lzh::LitLenSymbols, {'a', 256});
-    const CanonicalCode position = codeOver(lzh::PosSymbols, {0, 2});
+Bytes smallCode(std::vector<std::uint8_t> lengths) {
+    return blockOf([&](Lh5StreamWriter& w) { w.smallLengths(lengths, 5, true); });
+}
+
+Bytes distanceBeforeTheOutput() {
+    const std::vector<int> literals = {'a', 256}, positions = {0, 2};
+    const CanonicalCode litLen = CanonicalCode::covering(lzh::LitLenSymbols, literals);
+    const CanonicalCode position = CanonicalCode::covering(lzh::PosSymbols, positions);
     Lh5StreamWriter w;
     w.blockHeader(2, litLen, position);
     w.literal(litLen, 'a');
     w.match(litLen, position, 3, 3);
-    expectRefused(w.area(4), "before the start of the output");
+    return w.area(4);
 }
 
-TEST(LzhDecodeRefusesAreas, FramingThatDoesNotFitItsRoom) {
-    Bytes out;
-    EXPECT_FALSE(lzh::LzhDecode({}, out).ok);
-    const Bytes shortHeader = {8, 0, 0, 0, 0, 0, 0};
-    EXPECT_FALSE(lzh::LzhDecode(shortHeader, out).ok);
-    for (std::uint32_t packedSize : {0u, 7u, 12u, 0xFFFFFFFFu}) {
-        Bytes area = {static_cast<std::uint8_t>(packedSize), static_cast<std::uint8_t>(packedSize >> 8),
-                      static_cast<std::uint8_t>(packedSize >> 16), static_cast<std::uint8_t>(packedSize >> 24),
-                      0, 0, 0, 0, 0xAA, 0xBB, 0xCC};  // 11 bytes of room
-        const lzh::LzhDecodeResult result = lzh::LzhDecode(area, out);
-        EXPECT_FALSE(result.ok) << packedSize;
-        EXPECT_FALSE(result.message.empty());
+Bytes framing(std::uint32_t packedSize, std::uint32_t unpackedSize) {
+    Bytes area(11, 0xAA);  // 11 bytes of room
+    for (int i = 0; i < 4; ++i) {
+        area[i] = static_cast<std::uint8_t>(packedSize >> (8 * i));
+        area[4 + i] = static_cast<std::uint8_t>(unpackedSize >> (8 * i));
+    }
+    return area;
+}
+
+// Decoded into an output of exactly unpackedSize bytes (10 when that is
+// huge), each must fail with a message holding `expected`; the failed sum
+// gives exactly the format's own "Bad table".
+TEST(LzhDecodeRefuses, EveryMalformedForm) {
+    const struct {
+        const char* name;
+        Bytes area;
+        std::string expected;
+    } cases[] = {
+        {"length-code count 20", blockOf([](auto& w) { w.bits.put(20, 5); w.bits.put(0x12345678, 32); }), "above 19"},
+        {"length-code count 31", blockOf([](auto& w) { w.bits.put(31, 5); w.bits.put(0x12345678, 32); }), "above 19"},
+        {"literal/length count 511", afterLengthCode([](auto& w, auto&) { w.bits.put(511, 9); }), "above 510"},
+        {"zero run past symbol 509", afterLengthCode([](auto& w, auto& lengthCode) {
+             w.bits.put(510, 9);
+             lengthCode.write(w.bits, 3);  // symbol 0: length 1
+             lengthCode.write(w.bits, 2);  // then 20 + 500 zeros: one past symbol 509
+             w.bits.put(500, 9);
+         }), "past symbol 509"},
+        {"single length-code symbol 19", blockOf([](auto& w) { w.singleSymbol(19, 5); }), "names no symbol"},
+        {"single literal/length symbol 510", blockOf([](auto& w) { w.singleSymbol(0, 5); w.singleSymbol(510, 9); }),
+         "names no symbol"},
+        {"single position symbol 14",
+         blockOf([](auto& w) { w.singleSymbol(0, 5); w.singleSymbol('a', 9); w.singleSymbol(14, 4); }),
+         "names no symbol"},
+        {"code length 17", smallCode({1, 2, 17}), "above 16"},
+        {"code length 19", smallCode({1, 2, 19}), "above 16"},
+        // The 16-bit sum of the stream format catches these ...
+        {"lengths {1}", withLitLenLengths({1}), "Bad table"},
+        {"lengths {1, 1, 1}", withLitLenLengths({1, 1, 1}), "Bad table"},
+        {"lengths {1, 2}", withLitLenLengths({1, 2}), "Bad table"},
+        // ... these pass it: twice the space, or none at all.
+        {"lengths {1, 1, 1, 1}", withLitLenLengths({1, 1, 1, 1}), "exactly once"},
+        {"128 lengths of 6", withLitLenLengths(Bytes(128, 6)), "exactly once"},
+        {"five zero lengths", afterLengthCode([](auto& w, auto& lengthCode) {
+             w.bits.put(5, 9);
+             for (int i = 0; i < 5; ++i) lengthCode.write(w.bits, 0);
+         }), "exactly once"},
+        {"over-full length code", smallCode({1, 1, 1, 1}), "exactly once"},
+        {"distance before the first output byte", distanceBeforeTheOutput(), "before the start of the output"},
+        {"empty area", {}, "shorter than its 8-byte header"},
+        {"seven bytes", {8, 0, 0, 0, 0, 0, 0}, "shorter than its 8-byte header"},
+        {"packedSize 0", framing(0, 0), "below 8"},
+        {"packedSize 7", framing(7, 0), "below 8"},
+        {"packedSize past the room", framing(12, 0), "past its end"},
+        {"packedSize 0xFFFFFFFF", framing(0xFFFFFFFF, 0), "past its end"},
+        {"huge unpackedSize", framing(11, 0xFFFFFFFF), "unpacked size"},
+    };
+    for (const auto& c : cases) {
+        const auto header = lzh::readAreaHeader(c.area);
+        Bytes out(header && header->unpackedSize < 0x10000 ? header->unpackedSize : 10);
+        const lzh::LzhDecodeResult result = lzh::LzhDecode(c.area, out);
+        EXPECT_FALSE(result.ok) << c.name;
+        if (c.expected == "Bad table") {
+            EXPECT_EQ(result.message, c.expected) << c.name;
+        }
+        EXPECT_NE(result.message.find(c.expected), std::string::npos) << c.name << ": " << result.message;
     }
 }
 
-TEST(LzhDecodeRefusesAreas, OutputOfAnotherSizeThanUnpackedSize) {
-    const Bytes area = {0x13, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x03,
-                        0x28, 0x04, 0x4A, 0x04, 0x26, 0xD9, 0x15, 0x80, 0xAC};
-    Bytes small(10);
-    const lzh::LzhDecodeResult result = lzh::LzhDecode(area, small);
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.message.empty());
-}
-
-TEST(LzhDecodeRefusesAreas, TruncatedStreamsOfAWellFormedAreaNeverCrash) {
+TEST(LzhDecodeRefuses, TruncatedStreamsOfAWellFormedAreaNeverCrash) {
     // Cut anywhere, with packedSize fixed up: the rest reads as zero bits,
     // which either decodes or fails, never reads outside the room.
-    const CanonicalCode litLen = codeOver(lzh::LitLenSymbols, {'a', 'b', 'c', 300, 400});
-    const CanonicalCode position = codeOver(lzh::PosSymbols, {0, 1, 3, 9});
+    const std::vector<int> literals = {'a', 'b', 'c', 300, 400}, positions = {0, 1, 3, 9};
+    const CanonicalCode litLen = CanonicalCode::covering(lzh::LitLenSymbols, literals);
+    const CanonicalCode position = CanonicalCode::covering(lzh::PosSymbols, positions);
     Lh5StreamWriter w;
     w.blockHeader(6, litLen, position);
     for (char c : std::string("abcab")) w.literal(litLen, static_cast<std::uint8_t>(c));
@@ -186,19 +142,15 @@ TEST(LzhDecodeRefusesAreas, TruncatedStreamsOfAWellFormedAreaNeverCrash) {
     }
 }
 
-TEST(LzhDecodeRefusesAreas, RandomBytesNeverCrash) {
+TEST(LzhDecodeRefuses, RandomBytesNeverCrash) {
     std::mt19937 random(7);
     int refused = 0;
     for (int round = 0; round < 3000; ++round) {
         Bytes area(8 + random() % 64);
         for (auto& byte : area) byte = static_cast<std::uint8_t>(random());
-        const auto packedSize = static_cast<std::uint32_t>(area.size());
-        const std::uint32_t unpackedSize = random() % 20000;
-        for (int i = 0; i < 4; ++i) {
-            area[i] = static_cast<std::uint8_t>(packedSize >> (8 * i));
-            area[4 + i] = static_cast<std::uint8_t>(unpackedSize >> (8 * i));
-        }
-        Bytes out(unpackedSize);
+        const Bytes framed = framing(static_cast<std::uint32_t>(area.size()), random() % 20000);
+        std::copy_n(framed.begin(), 8, area.begin());
+        Bytes out(lzh::readAreaHeader(area)->unpackedSize);
         const lzh::LzhDecodeResult result = lzh::LzhDecode(area, out);
         if (!result.ok) {
             ++refused;

@@ -75,33 +75,26 @@ TEST(LzhDecodeFormat, ZeroUnpackedSizeWritesNothingWhateverTheStream) {
     EXPECT_TRUE(lzh::LzhDecode(noStream, out).ok);
 }
 
-TEST(LzhDecodeFormat, OutputOfExactlyOneChunkAndOneByteMore) {
-    std::vector<Item> items = literals(8190);
-    items.push_back({-1, 3, 8000});  // ends exactly at 8193, across the chunk boundary
-    for (std::uint32_t size : {8192u, 8193u}) {
-        const Bytes area = blockArea(items, size);
-        EXPECT_EQ(decodeOrFail(area), expandItems(items, size)) << size;
-    }
-}
-
-TEST(LzhDecodeFormat, MatchRunningPastTheEndIsCut) {
-    const std::vector<Item> items = {{'a'}, {-1, 256, 1}};
-    EXPECT_EQ(decodeOrFail(blockArea(items, 100)), Bytes(100, 'a'));
-}
-
-TEST(LzhDecodeFormat, DistanceOneLength256RepeatsThePreviousByte) {
-    const std::vector<Item> items = {{'q'}, {'z'}, {-1, 256, 1}};
-    Bytes expected(258, 'z');
-    expected[0] = 'q';
-    EXPECT_EQ(decodeOrFail(blockArea(items, 258)), expected);
-}
-
-TEST(LzhDecodeFormat, DistanceOf8192CopiesTheByteWrittenThatFarBack) {
-    std::vector<Item> items = literals(8192);
-    items.push_back({-1, 5, 8192});
-    const Bytes decoded = decodeOrFail(blockArea(items, 8197));
-    EXPECT_EQ(decoded, expandItems(items, 8197));
-    EXPECT_TRUE(std::equal(decoded.begin(), decoded.begin() + 5, decoded.begin() + 8192));
+// Item lists in one block, against their plain LZ77 expansion: the chunk
+// boundary at 8192, a match running past the end, the longest match at the
+// nearest distance and a match from the farthest distance.
+TEST(LzhDecodeFormat, MatchesAtTheEdgesDecodeToTheirExpansion) {
+    std::vector<Item> acrossChunk = literals(8190);
+    acrossChunk.push_back({-1, 3, 8000});
+    std::vector<Item> farthest = literals(8192);
+    farthest.push_back({-1, 5, 8192});
+    const struct {
+        const char* name;
+        std::vector<Item> items;
+        std::uint32_t size;
+    } cases[] = {
+        {"ends exactly at the chunk", acrossChunk, 8192},
+        {"ends one byte past the chunk", acrossChunk, 8193},
+        {"match running past the end is cut", {{'a'}, {-1, 256, 1}}, 100},
+        {"distance 1, length 256", {{'q'}, {'z'}, {-1, 256, 1}}, 258},
+        {"distance 8192", farthest, 8197},
+    };
+    for (const auto& c : cases) EXPECT_EQ(decodeOrFail(blockArea(c.items, c.size)), expandItems(c.items, c.size)) << c.name;
 }
 
 TEST(LzhDecodeFormat, BlockSizeOfZeroHolds65536Symbols) {

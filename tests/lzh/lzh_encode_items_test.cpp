@@ -64,25 +64,23 @@ std::size_t coveredBytes(const std::vector<Item>& items) {
     return n;
 }
 
-TEST(LzhEncodeItems, RunIsOneLiteralThenMatchesAtDistanceOne) {
+// The lazy rule: a longer match at the next position turns the byte into a
+// literal ("abc" at the second "a", "bcde" behind it); an equally long one
+// leaves the earlier match. Matches are cut at the end of the input, below
+// 3 bytes into literals. A run is one literal and matches at distance 1.
+TEST(LzhEncodeItems, DriverChoosesTheItemsOfTheFormat) {
+    const struct {
+        const char* input;
+        std::vector<Item> items;
+    } cases[] = {
+        {"abc1bcde2abcde", literals("abc1bcde2a") + std::vector<Item>{match(4, 5)}},
+        {"abcXbcdYabcd", literals("abcXbcdY") + std::vector<Item>{match(3, 7), literal('d')}},
+        {"abcdefabcd", literals("abcdef") + std::vector<Item>{match(4, 5)}},
+        {"abcdeab", literals("abcdeab")},
+    };
+    for (const auto& c : cases) EXPECT_EQ(itemsOf(bytesOf(c.input)), c.items) << c.input;
     EXPECT_EQ(itemsOf(Bytes(1000, 0)),
               (std::vector<Item>{literal(0), match(256, 0), match(256, 0), match(256, 0), match(231, 0)}));
-}
-
-TEST(LzhEncodeItems, LongerMatchAtTheNextPositionTurnsTheByteIntoALiteral) {
-    // At the second "a": "abc" (3) from 0; at the "b" after it: "bcde" (4) from 4.
-    EXPECT_EQ(itemsOf(bytesOf("abc1bcde2abcde")), literals("abc1bcde2a") + std::vector<Item>{match(4, 5)});
-}
-
-TEST(LzhEncodeItems, EquallyLongMatchAtTheNextPositionLeavesTheEarlierOne) {
-    // At the second "a": "abc" from 0; at the "b" after it: "bcd", also 3.
-    EXPECT_EQ(itemsOf(bytesOf("abcXbcdYabcd")), literals("abcXbcdY") + std::vector<Item>({match(3, 7), literal('d')}));
-}
-
-TEST(LzhEncodeItems, MatchIsCutAtTheEndOfTheInput) {
-    EXPECT_EQ(itemsOf(bytesOf("abcdefabcd")), literals("abcdef") + std::vector<Item>{match(4, 5)});
-    // Cut below 3 bytes, a match goes out as literals.
-    EXPECT_EQ(itemsOf(bytesOf("abcdeab")), literals("abcdeab"));
 }
 
 // The byte at input offset 8191 is decided after the text has slid; its

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string_view>
 
 #include "lzh/lzh.h"
 
@@ -11,6 +12,7 @@ namespace {
 constexpr std::string_view Lh5Method = "-lh5-";
 constexpr std::uint8_t ArchiveAttribute = 0x20;
 constexpr std::uint32_t DosTimestamp = 0x00210000;  // 1980-01-01 00:00
+constexpr std::string_view FileName = "\x08" "data.bin";  // the name behind its length
 
 void putLittleEndian(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
@@ -41,8 +43,8 @@ std::span<const std::uint8_t> areaBitStream(std::span<const std::uint8_t> area) 
 
 // Level 0: size and checksum of the rest of the header, method, sizes, DOS
 // time, attribute, level, name, CRC-16; the stream follows at once.
-std::vector<std::uint8_t> wrapLh5Member(std::span<const std::uint8_t> bitStream, std::span<const std::uint8_t> original,
-                                        std::string_view fileName) {
+std::vector<std::uint8_t> wrapAreaAsMember(std::span<const std::uint8_t> area, std::span<const std::uint8_t> original) {
+    const std::span<const std::uint8_t> bitStream = areaBitStream(area);
     std::vector<std::uint8_t> archive = {0, 0};  // header size and checksum, filled in below
     for (char c : Lh5Method) archive.push_back(static_cast<std::uint8_t>(c));
     putLittleEndian(archive, static_cast<std::uint32_t>(bitStream.size()), 4);
@@ -50,8 +52,7 @@ std::vector<std::uint8_t> wrapLh5Member(std::span<const std::uint8_t> bitStream,
     putLittleEndian(archive, DosTimestamp, 4);
     archive.push_back(ArchiveAttribute);
     archive.push_back(0);  // header level
-    archive.push_back(static_cast<std::uint8_t>(fileName.size()));
-    for (char c : fileName) archive.push_back(static_cast<std::uint8_t>(c));
+    for (char c : FileName) archive.push_back(static_cast<std::uint8_t>(c));
     putLittleEndian(archive, lhaCrc16(original), 2);
     archive[0] = static_cast<std::uint8_t>(archive.size() - 2);
     archive[1] = static_cast<std::uint8_t>(std::accumulate(archive.begin() + 2, archive.end(), 0u));
@@ -61,33 +62,16 @@ std::vector<std::uint8_t> wrapLh5Member(std::span<const std::uint8_t> bitStream,
     return archive;
 }
 
-std::vector<std::uint8_t> wrapAreaAsMember(std::span<const std::uint8_t> area, std::span<const std::uint8_t> original) {
-    return wrapLh5Member(areaBitStream(area), original);
-}
-
+// Level 2: header size (stream offset), method, sizes, time, reserved,
+// level, CRC-16, then extended headers.
 std::optional<LzhMember> readFirstMember(std::span<const std::uint8_t> archive) {
-    constexpr std::size_t LevelOffset = 20;
-    if (archive.size() <= LevelOffset + 3) return std::nullopt;
+    if (archive.size() < 24 || archive[20] != 2) return std::nullopt;
     LzhMember member;
     member.method.assign(archive.begin() + 2, archive.begin() + 7);
     const std::uint32_t packedSize = getLittleEndian(archive, 7, 4);
     member.originalSize = getLittleEndian(archive, 11, 4);
-
-    std::size_t streamStart = 0;
-    switch (archive[LevelOffset]) {
-        case 0: {
-            const std::size_t nameLength = archive[21];
-            if (archive.size() < 22 + nameLength + 2) return std::nullopt;
-            member.crc = static_cast<std::uint16_t>(getLittleEndian(archive, 22 + nameLength, 2));
-            streamStart = 2 + std::size_t{archive[0]};
-            break;
-        }
-        case 2:
-            member.crc = static_cast<std::uint16_t>(getLittleEndian(archive, 21, 2));
-            streamStart = getLittleEndian(archive, 0, 2);
-            break;
-        default: return std::nullopt;
-    }
+    member.crc = static_cast<std::uint16_t>(getLittleEndian(archive, 21, 2));
+    const std::size_t streamStart = getLittleEndian(archive, 0, 2);
     if (streamStart + packedSize > archive.size()) return std::nullopt;
     member.stream.assign(archive.begin() + streamStart, archive.begin() + streamStart + packedSize);
     return member;

@@ -11,7 +11,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace quarnel::test {
@@ -23,16 +22,12 @@ std::uint16_t lhaCrc16(std::span<const std::uint8_t> bytes);
 // prefix. Empty when the prefix is missing or claims more than `area` holds.
 std::span<const std::uint8_t> areaBitStream(std::span<const std::uint8_t> area);
 
-// An archive of one -lh5- member (level-0 header) holding `bitStream`, which
-// unpacks to `original` (its size and CRC go into the header), followed by
-// the archive's end mark.
-std::vector<std::uint8_t> wrapLh5Member(std::span<const std::uint8_t> bitStream, std::span<const std::uint8_t> original,
-                                        std::string_view fileName = "data.bin");
-
-// The same for a whole compressed area (its prefix dropped).
+// An archive of one -lh5- member (level-0 header) holding the area's bit
+// stream, which unpacks to `original` (its size and CRC go into the header),
+// followed by the archive's end mark.
 std::vector<std::uint8_t> wrapAreaAsMember(std::span<const std::uint8_t> area, std::span<const std::uint8_t> original);
 
-// The first member of an archive with a level-0 or level-2 header.
+// The first member of an archive with a level-2 header, as jlha writes it.
 struct LzhMember {
     std::string method;  // e.g. "-lh5-"
     std::uint32_t originalSize = 0;
@@ -50,7 +45,7 @@ bool lhasaAvailable();
 bool jlhaAvailable();
 
 struct LhasaExtraction {
-    bool ran = false;           // lhasa could be started
+    bool ran = false;           // "lhasa p" printed the member
     bool crcTestPassed = false; // "lhasa t" accepted the member (it checks the CRC; "p" does not)
     std::vector<std::uint8_t> bytes;  // what "lhasa pq" printed
 };

@@ -6,6 +6,8 @@
 #include <iterator>
 #include <system_error>
 
+#include <sys/wait.h>
+
 namespace quarnel::test {
 
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path) {
@@ -36,6 +38,19 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ignored;
     if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
+
+std::string shellQuoted(const std::string& text) { return "'" + text + "'"; }
+
+CommandRun runCommand(const std::string& command) {
+    TempDir dir;
+    const auto out = dir.path() / "stdout", err = dir.path() / "stderr";
+    const int raw = std::system((command + " >" + shellQuoted(out.string()) + " 2>" + shellQuoted(err.string())).c_str());
+    const auto text = [](const std::filesystem::path& path) {
+        const std::vector<std::uint8_t> bytes = readFile(path);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(out), text(err)};
 }
 
 }  // namespace quarnel::test

@@ -1,5 +1,6 @@
-// Files the tests read: whole files, temporary folders, and the seabios ROM
-// blobs that serve as real x86 firmware content.
+// Files the tests read: whole files, temporary folders, the seabios ROM
+// blobs that serve as real x86 firmware content, and commands run as a user
+// runs them.
 #pragma once
 
 #include <cstdint>
@@ -30,5 +31,15 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+std::string shellQuoted(const std::string& text);
+
+// Runs a shell command, its standard output and error captured.
+struct CommandRun {
+    int status = -1;  // the exit status; -1 when it did not exit
+    std::string out;
+    std::string err;
+};
+CommandRun runCommand(const std::string& command);
 
 }  // namespace quarnel::test
