@@ -1,11 +1,8 @@
 // The image commands of quarnel-cli, run as a user runs them: exit statuses,
 // files written and the JSON of "modules".
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <nlohmann/json.hpp>
-#include <string>
 
 #include "image/image_fixtures.h"
 #include "support/test_files.h"
@@ -13,39 +10,18 @@
 namespace quarnel::test {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
-
 class CliImageCommands : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(writeFile(rom, chain.file)); }
-
-    CliRun run(const std::string& arguments) {
-        const auto out = dir.path() / "stdout", err = dir.path() / "stderr";
-        const std::string command = quoted(QUARNEL_CLI) + " " + arguments + " >" + quoted(out.string()) + " 2>" +
-                                    quoted(err.string());
-        const int raw = std::system(command.c_str());
-        const auto text = [](const std::filesystem::path& p) {
-            const std::vector<std::uint8_t> bytes = readFile(p);
-            return std::string(bytes.begin(), bytes.end());
-        };
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(out), text(err)};
-    }
-
-    std::string path(const char* name) const { return quoted((dir.path() / name).string()); }
+    void SetUp() override { ASSERT_TRUE(writeFile(dir.path() / "bios.rom", chain.file)); }
+    CommandRun run(const std::string& arguments) { return runCommand(shellQuoted(QUARNEL_CLI) + " " + arguments); }
+    std::string path(const char* name) const { return shellQuoted((dir.path() / name).string()); }
 
     TempDir dir;
     MixedChain chain;
-    std::filesystem::path rom = dir.path() / "bios.rom";
 };
 
 TEST_F(CliImageCommands, ModulesJsonListsTheChainWithItsNumbers) {
-    const CliRun r = run("modules " + path("bios.rom") + " --json");
+    const CommandRun r = run("modules " + path("bios.rom") + " --json");
     ASSERT_EQ(r.status, 0) << r.err;
     const nlohmann::json rows = nlohmann::json::parse(r.out);
     ASSERT_EQ(rows.size(), chain.modules.size());
@@ -72,7 +48,7 @@ TEST_F(CliImageCommands, VerifyPassesASoundImageAndNamesEachFault) {
     broken[chain.modules[1].headerOffset + 12] ^= 1;  // stored data: block checksum
     broken[FixtureDirectory + 14] ^= 1;               // directory checksum
     ASSERT_TRUE(writeFile(dir.path() / "broken.rom", broken));
-    const CliRun r = run("verify " + path("broken.rom"));
+    const CommandRun r = run("verify " + path("broken.rom"));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("Module 1"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("directory checksum"), std::string::npos) << r.out;
@@ -100,15 +76,21 @@ TEST_F(CliImageCommands, ReplaceAndRebuildWriteImagesThatLoadBack) {
 }
 
 TEST_F(CliImageCommands, ExitStatusesTellCantOpenFromBadDataFromUsage) {
-    EXPECT_EQ(run("modules " + path("missing.rom")).status, 4);
-    EXPECT_EQ(run("rebuild " + path("missing.rom") + " -o " + path("x.rom")).status, 4);
     ASSERT_TRUE(writeFile(dir.path() / "plain.bin", std::vector<std::uint8_t>(1000, 0)));
-    const CliRun noDirectory = run("modules " + path("plain.bin"));
+    const struct {
+        std::string arguments;
+        int status;
+    } cases[] = {
+        {"modules " + path("missing.rom"), 4},
+        {"rebuild " + path("missing.rom") + " -o " + path("x.rom"), 4},
+        {"extract " + path("bios.rom") + " 256 -o " + path("x.bin"), 2},
+        {"extract " + path("bios.rom") + " 6 1 -o " + path("x.bin"), 2},
+        {"replace " + path("bios.rom") + " 6 -o " + path("x.rom"), 2},
+    };
+    for (const auto& c : cases) EXPECT_EQ(run(c.arguments).status, c.status) << c.arguments;
+    const CommandRun noDirectory = run("modules " + path("plain.bin"));
     EXPECT_EQ(noDirectory.status, 1);
     EXPECT_NE(noDirectory.err.find("No AMIBIOSC module directory"), std::string::npos) << noDirectory.err;
-    EXPECT_EQ(run("extract " + path("bios.rom") + " 256 -o " + path("x.bin")).status, 2);
-    EXPECT_EQ(run("extract " + path("bios.rom") + " 6 1 -o " + path("x.bin")).status, 2);
-    EXPECT_EQ(run("replace " + path("bios.rom") + " 6 -o " + path("x.rom")).status, 2);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "x.rom"));
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "image/image_fixtures.h"
@@ -13,95 +14,74 @@ namespace quarnel::image {
 namespace {
 
 using test::MixedChain;
-using test::TestImageWriter;
 
 constexpr std::uint32_t FileSize = test::FixtureFileSize;
 constexpr std::uint32_t Directory = test::FixtureDirectory;
 
 class RebuildWrite : public testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(loadImageBytes(image, chain.file).ok());
-        ASSERT_TRUE(test::writeFile(output, oldOutput));
-    }
-
-    // The failed rebuild left the existing output as it was and no stray file.
-    void expectOutputUntouched() {
-        EXPECT_EQ(test::readFile(output), oldOutput);
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
-    }
+    void SetUp() override { ASSERT_TRUE(test::writeFile(output, oldOutput)); }
 
     test::TempDir dir;
     std::filesystem::path output = dir.path() / "new.rom";
     const std::vector<std::uint8_t> oldOutput = std::vector<std::uint8_t>(64, 0x42);
     MixedChain chain;
-    RomImage image;
 };
 
-TEST_F(RebuildWrite, ModulesThatDontFitFailAndWriteNothing) {
-    std::vector<std::uint8_t> big(0x7F000, 0);
-    ASSERT_TRUE(replaceModule(image, 0x70, 0, 0, 0x80, big).ok());
-    const ImageResult result = rebuildImage(image, output.string());
-    EXPECT_EQ(result.outcome, Outcome::BadData);
-    EXPECT_NE(result.message.find("don't fit"), std::string::npos) << result.message;
-    expectOutputUntouched();
-}
-
-TEST_F(RebuildWrite, ContentsTheEncoderCantShrinkFailInsteadOfBeingCut) {
-    std::vector<std::uint8_t> noise(20000);
+std::vector<std::uint8_t> noise(std::size_t length) {
+    std::vector<std::uint8_t> bytes(length);
     std::mt19937 random(7);
-    for (auto& byte : noise) byte = static_cast<std::uint8_t>(random());
-    ASSERT_TRUE(replaceModule(image, 6, 0, 0, 0x00, noise).ok());
-    const ImageResult result = rebuildImage(image, output.string());
-    if (result.ok()) {
-        // An encoder that does pack noise must give it back whole.
-        RomImage again;
-        ASSERT_TRUE(loadImage(again, output.string()).ok());
-        EXPECT_EQ(findModule(again, 6, 0, 0)->data, noise);
-        return;
+    for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
+    return bytes;
+}
+
+// Each failure names what is wrong, leaves the existing output as it was and
+// leaves no stray file. Zeros of more than 16 MiB pack small enough to fit,
+// but no load would unpack them again; a second rebuild from the same list
+// would place blocks sized for the first.
+TEST_F(RebuildWrite, AnImageThatCantBeSoundWritesNothing) {
+    const struct {
+        const char* name;
+        std::function<void(RomImage&, std::string&)> change;
+        Outcome outcome;
+        const char* message;
+    } cases[] = {
+        {"modules that don't fit",
+         [](RomImage& im, std::string&) { replaceModule(im, 0x70, 0, 0, 0x80, std::vector<std::uint8_t>(0x7F000, 0)); },
+         Outcome::BadData, "don't fit"},
+        {"contents the encoder can't shrink",
+         [](RomImage& im, std::string&) { replaceModule(im, 6, 0, 0, 0x00, noise(20000)); }, Outcome::BadData,
+         "Module 0"},
+        {"contents too large to load back",
+         [](RomImage& im, std::string&) { replaceModule(im, 6, 0, 0, 0, std::vector<std::uint8_t>((16u << 20) + 1, 0)); },
+         Outcome::BadData, "16 MiB"},
+        {"directory stretch reaching before the file",
+         [](RomImage& im, std::string&) { test::putLe16(im.bytes, Directory + 12, 0xFFFF); }, Outcome::BadData,
+         "directory checksum"},
+        {"second rebuild from the same list",
+         [this](RomImage& im, std::string&) { ASSERT_TRUE(rebuildImage(im, (dir.path() / "first.rom").string()).ok()); },
+         Outcome::BadData, "load the image again"},
+        {"nothing loaded", [](RomImage& im, std::string&) { im = {}; }, Outcome::NotLoaded, "No image"},
+        {"no directory",
+         [](RomImage& im, std::string&) { loadImageBytes(im, std::vector<std::uint8_t>(4096, 0)); },
+         Outcome::NotLoaded, "No image"},
+        {"an output that can't be created",
+         [this](RomImage&, std::string& out) { out = (dir.path() / "missing" / "new.rom").string(); },
+         Outcome::CantOpen, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RomImage image;
+        ASSERT_TRUE(loadImageBytes(image, chain.file).ok());
+        std::string out = output.string();
+        c.change(image, out);
+        const ImageResult result = rebuildImage(image, out);
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_NE(result.message.find(c.message), std::string::npos) << result.message;
+        EXPECT_EQ(test::readFile(output), oldOutput);
+        std::filesystem::remove(dir.path() / "first.rom");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     }
-    EXPECT_EQ(result.outcome, Outcome::BadData);
-    EXPECT_NE(result.message.find("Module 0"), std::string::npos) << result.message;
-    expectOutputUntouched();
-}
-
-TEST_F(RebuildWrite, ContentsTooLargeToLoadBackAreRefused) {
-    // Zeros pack small enough to fit, but no load would unpack them again.
-    ASSERT_TRUE(replaceModule(image, 6, 0, 0, 0x00, std::vector<std::uint8_t>((16u << 20) + 1, 0)).ok());
-    const ImageResult result = rebuildImage(image, output.string());
-    EXPECT_EQ(result.outcome, Outcome::BadData);
-    EXPECT_NE(result.message.find("16 MiB"), std::string::npos) << result.message;
-    expectOutputUntouched();
-}
-
-TEST_F(RebuildWrite, ADirectoryStretchReachingBeforeTheFileFailsAndWritesNothing) {
-    test::putLe16(image.bytes, Directory + 12, 0xFFFF);
-    const ImageResult result = rebuildImage(image, output.string());
-    EXPECT_EQ(result.outcome, Outcome::BadData);
-    expectOutputUntouched();
-}
-
-TEST_F(RebuildWrite, ASecondRebuildFromTheSameListIsRefused) {
-    ASSERT_TRUE(rebuildImage(image, (dir.path() / "first.rom").string()).ok());
-    const ImageResult second = rebuildImage(image, output.string());
-    EXPECT_EQ(second.outcome, Outcome::BadData);
-    EXPECT_NE(second.message.find("load the image again"), std::string::npos) << second.message;
-    EXPECT_EQ(test::readFile(output), oldOutput);
-}
-
-TEST_F(RebuildWrite, NothingIsRebuiltWithoutADirectory) {
-    RomImage none;
-    EXPECT_EQ(rebuildImage(none, output.string()).outcome, Outcome::NotLoaded);
-    RomImage noDirectory;
-    ASSERT_EQ(loadImageBytes(noDirectory, std::vector<std::uint8_t>(4096, 0)).outcome, Outcome::NoDirectory);
-    EXPECT_EQ(rebuildImage(noDirectory, output.string()).outcome, Outcome::NotLoaded);
-    expectOutputUntouched();
-}
-
-TEST_F(RebuildWrite, AnOutputThatCantBeCreatedIsReported) {
-    const ImageResult result = rebuildImage(image, (dir.path() / "missing" / "new.rom").string());
-    EXPECT_EQ(result.outcome, Outcome::CantOpen);
-    expectOutputUntouched();
 }
 
 TEST_F(RebuildWrite, TheInputCanBeItsOwnOutput) {
