@@ -30,74 +30,57 @@ std::vector<std::uint8_t> soundFile() {
         .build();
 }
 
-struct CorruptCase {
-    const char* name;
-    std::function<void(std::vector<std::uint8_t>&)> corrupt;
-    std::vector<const char*> messageParts;
-};
-
-void PrintTo(const CorruptCase& c, std::ostream* out) { *out << c.name; }
-
-class CorruptChain : public testing::TestWithParam<CorruptCase> {};
-
-TEST_P(CorruptChain, FailsAsBadDataNamingTheModuleAndLeavesNothingLoaded) {
-    std::vector<std::uint8_t> file = soundFile();
-    GetParam().corrupt(file);
-    RomImage image;
-    const ImageResult result = loadImageBytes(image, file);
-    EXPECT_EQ(result.outcome, Outcome::BadData);
-    for (const char* part : GetParam().messageParts) EXPECT_NE(result.message.find(part), std::string::npos) << result.message;
-    EXPECT_FALSE(image.loaded);
-    EXPECT_TRUE(image.modules.empty());
-    EXPECT_TRUE(image.bytes.empty());
-}
-
 const std::uint32_t Area0 = Header0 + 12;
 
-INSTANTIATE_TEST_SUITE_P(
-    Image, CorruptChain,
-    testing::Values(
-        CorruptCase{"FirstLinkBelowTheFile",
-                    [](auto& f) { putLink(f, Directory + 18, 4, LinkForm::Normalised); },
-                    {"Module 0", "points outside the file"}},
-        CorruptCase{"LinkToTheLastBytes",
-                    [](auto& f) { putLink(f, Header0, FileSize - 6, LinkForm::Normalised); },
-                    {"Module 1", "points outside the file"}},
-        CorruptCase{"LinkAboveTheTopOfTheFile",
-                    [](auto& f) { putLe32(f, Header0, 0xFFFFFFF0); },
-                    {"Module 1", "points outside the file"}},
-        CorruptCase{"DataSizePastTheEnd", [](auto& f) { putLe32(f, Header1 - 8, 0x00FFFFFF); },
-                    {"Module 1", "dataSize"}},
-        CorruptCase{"DataSizeThatWrapsAround", [](auto& f) { putLe32(f, Header1 - 8, 0xFFFFFFF0); },
-                    {"Module 1", "dataSize"}},
-        CorruptCase{"ChainBackToTheFirstModule",
-                    [](auto& f) { putLink(f, Header2, Header0, LinkForm::Shifted); },
-                    {"Module 3", "comes back to module 0"}},
-        CorruptCase{"ChainBackToItself", [](auto& f) { putLink(f, Header2, Header2, LinkForm::Normalised); },
-                    {"Module 3", "comes back to module 2"}},
-        CorruptCase{"BlocksThatOverlap", [](auto& f) { putLe32(f, Header1 - 8, 0x10000); },
-                    {"Module 2", "overlaps that of module 1"}},
-        CorruptCase{"BlockOverTheDirectory", [](auto& f) { putLe32(f, Header1 - 8, 0x3FF00); },
-                    {"Module 1", "directory"}},
-        CorruptCase{"UnpackedSizeBeyondAnyModule", [](auto& f) { putLe32(f, Area0 + 4, 0x01000001); },
-                    {"Module 0", "unpackedSize", "16 MiB"}},
-        CorruptCase{"PackedSizePastTheEnd", [](auto& f) { putLe32(f, Area0, 0x100000); },
-                    {"Module 0", "packedSize"}},
-        CorruptCase{"PackedSizeBelowItsOwnPrefix", [](auto& f) { putLe32(f, Area0, 7); },
-                    {"Module 0", "packedSize"}},
-        CorruptCase{"CompressedSizesPastTheEnd",
-                    [](auto& f) {
-                        const std::uint32_t header = FileSize - 12;
-                        putLink(f, Header2, header, LinkForm::Normalised);
-                        putLe32(f, header - 8, 0);
-                        f[header + 6] = 0x33;
-                        f[header + 7] = 0x00;
-                    },
-                    {"Module 3", "compressed sizes"}},
-        CorruptCase{"StreamTheDecoderRefuses",
-                    [](auto& f) { std::fill_n(f.begin() + Area0 + 8, 64, 0xFF); },
-                    {"Module 0"}}),
-    [](const testing::TestParamInfo<CorruptCase>& param) { return std::string(param.param.name); });
+TEST(CorruptChain, FailsAsBadDataNamingTheModuleAndLeavesNothingLoaded) {
+    const struct {
+        const char* name;
+        std::function<void(std::vector<std::uint8_t>&)> corrupt;
+        std::vector<const char*> messageParts;
+    } cases[] = {
+        {"FirstLinkBelowTheFile", [](auto& f) { putLink(f, Directory + 18, 4, LinkForm::Normalised); },
+             {"Module 0", "points outside the file"}},
+        {"LinkToTheLastBytes", [](auto& f) { putLink(f, Header0, FileSize - 6, LinkForm::Normalised); },
+             {"Module 1", "points outside the file"}},
+        {"LinkAboveTheTopOfTheFile", [](auto& f) { putLe32(f, Header0, 0xFFFFFFF0); },
+             {"Module 1", "points outside the file"}},
+        {"DataSizePastTheEnd", [](auto& f) { putLe32(f, Header1 - 8, 0x00FFFFFF); }, {"Module 1", "dataSize"}},
+        {"DataSizeThatWrapsAround", [](auto& f) { putLe32(f, Header1 - 8, 0xFFFFFFF0); }, {"Module 1", "dataSize"}},
+        {"ChainBackToTheFirstModule", [](auto& f) { putLink(f, Header2, Header0, LinkForm::Shifted); },
+             {"Module 3", "comes back to module 0"}},
+        {"ChainBackToItself", [](auto& f) { putLink(f, Header2, Header2, LinkForm::Normalised); },
+             {"Module 3", "comes back to module 2"}},
+        {"BlocksThatOverlap", [](auto& f) { putLe32(f, Header1 - 8, 0x10000); },
+             {"Module 2", "overlaps that of module 1"}},
+        {"BlockOverTheDirectory", [](auto& f) { putLe32(f, Header1 - 8, 0x3FF00); }, {"Module 1", "directory"}},
+        {"UnpackedSizeBeyondAnyModule", [](auto& f) { putLe32(f, Area0 + 4, 0x01000001); },
+             {"Module 0", "unpackedSize", "16 MiB"}},
+        {"PackedSizePastTheEnd", [](auto& f) { putLe32(f, Area0, 0x100000); }, {"Module 0", "packedSize"}},
+        {"PackedSizeBelowItsOwnPrefix", [](auto& f) { putLe32(f, Area0, 7); }, {"Module 0", "packedSize"}},
+        {"CompressedSizesPastTheEnd",
+             [](auto& f) {
+                 const std::uint32_t header = FileSize - 12;
+                 putLink(f, Header2, header, LinkForm::Normalised);
+                 putLe32(f, header - 8, 0);
+                 f[header + 6] = 0x33;
+                 f[header + 7] = 0x00;
+             },
+             {"Module 3", "compressed sizes"}},
+        {"StreamTheDecoderRefuses", [](auto& f) { std::fill_n(f.begin() + Area0 + 8, 64, 0xFF); }, {"Module 0"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::uint8_t> file = soundFile();
+        c.corrupt(file);
+        RomImage image;
+        const ImageResult result = loadImageBytes(image, file);
+        EXPECT_EQ(result.outcome, Outcome::BadData);
+        for (const char* part : c.messageParts) EXPECT_NE(result.message.find(part), std::string::npos) << result.message;
+        EXPECT_FALSE(image.loaded);
+        EXPECT_TRUE(image.modules.empty());
+        EXPECT_TRUE(image.bytes.empty());
+    }
+}
 
 TEST(CorruptImage, ModulesClaimingMoreThan64MiBInAllAreRefusedBeforeAnyIsUnpacked) {
     test::TestImageWriter writer(FileSize, Directory);

@@ -3,12 +3,6 @@
 // chain of links in the form the test chooses, and correct block and
 // directory checksums. The rest of the file is filled with a pattern that is
 // neither 0x00 nor 0xFF, so erased and kept bytes can be told apart.
-//
-// Typical use:
-//   TestImageWriter writer(0x80000, 0x7FF00);
-//   writer.addModule({.headerOffset = 0x7F008, .moduleId = 6,
-//                     .dataArea = compressedArea(contents)});
-//   std::vector<std::uint8_t> file = writer.build();
 #pragma once
 
 #include <cstdint>

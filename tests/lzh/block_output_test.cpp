@@ -73,28 +73,20 @@ private:
     std::map<std::pair<int, std::uint32_t>, int> symbols_;
 };
 
-// The length-code table of a block header: its lengths and the zero-run
-// field behind the third one.
-struct LengthCodeTable {
-    std::vector<int> lengths = std::vector<int>(lzh::LenCodeSymbols);
-    int zeroRun = -1;
-};
-
-LengthCodeTable readLengthCodeTable(BitReader& bits) {
-    LengthCodeTable table;
+// The lengths of a block header's length code, the zero-run field behind
+// the third one skipping those it covers.
+std::vector<int> readLengthCodeLengths(BitReader& bits) {
+    std::vector<int> lengths(lzh::LenCodeSymbols);
     const int n = static_cast<int>(bits.read(5));
     EXPECT_NE(n, 0) << "expected a length code of two symbols or more";
     for (int i = 0; i < n;) {
         int len = static_cast<int>(bits.read(3));
         if (len == 7)
             while (bits.read(1)) ++len;
-        table.lengths[i++] = len;
-        if (i == 3) {
-            table.zeroRun = static_cast<int>(bits.read(2));
-            i += table.zeroRun;
-        }
+        lengths[i++] = len;
+        if (i == 3) i += static_cast<int>(bits.read(2));
     }
-    return table;
+    return lengths;
 }
 
 // A length-code symbol with its extra bits, as sent in the literal/length table.
@@ -142,23 +134,10 @@ TEST(BlockOutput, EqualCountsGiveTheFirstSymbolTheLongerCode) {
     EXPECT_EQ(out, bytesOf("ababab"));
 }
 
-// One literal/length symbol: both tables in their one-symbol form, a
-// position table of symbol 0, and no bits for the items: 52 bits and the
-// padding of the last byte.
-TEST(BlockOutput, BlockOfOneSymbolSendsNoBitsForItsItems) {
-    Output output;
-    output.literals(0x41, 5);
-    const Bytes stream = output.finish();
-    BitReader bits(stream);
-    std::vector<std::uint32_t> fields;
-    for (int width : {16, 5, 5, 9, 9, 4, 4}) fields.push_back(bits.read(width));
-    EXPECT_EQ(fields, (std::vector<std::uint32_t>{5, 0, 0, 0, 0x41, 0, 0}));
-    EXPECT_EQ(stream.size(), 7u);
-}
-
 // The item buffer takes 9 bytes per group of eight literals and 25 per group
 // of eight matches; the group that would start at offset 16362 (literals) or
-// 16375 (matches) forces the block out.
+// 16375 (matches) forces the block out. A block of one symbol sends both
+// tables in their one-symbol form and no bits for its items.
 TEST(BlockOutput, BlocksAreCutAt14544LiteralsOr5240Matches) {
     for (const auto& [symbol, perBlock] : {std::pair{0x41u, 14544u}, std::pair{256u, 5240u}}) {
         Output output;
@@ -180,7 +159,7 @@ std::vector<Step> zeroRunSteps(int r) {
     const Bytes stream = output.finish();
     BitReader bits(stream);
     EXPECT_EQ(bits.read(16), 4u);
-    const SmallCode lengthCode(readLengthCodeTable(bits).lengths);
+    const SmallCode lengthCode(readLengthCodeLengths(bits));
     int n = 0;
     std::vector<Step> steps = readLitLenSteps(bits, lengthCode, n);
     EXPECT_EQ(n, r + 2);
@@ -194,36 +173,6 @@ TEST(BlockOutput, ZeroRunsOf18To20LengthsTakeTheirOwnForms) {
     EXPECT_EQ(zeroRunSteps(20), (std::vector<Step>{{3}, {2, 0}, {3}}));
     EXPECT_EQ(zeroRunSteps(2), (std::vector<Step>{{3}, {0}, {0}, {3}}));
     EXPECT_EQ(zeroRunSteps(3), (std::vector<Step>{{3}, {1, 0}, {3}}));
-}
-
-// 32 literals of length 5 around a gap of 4: the length code holds symbols
-// 1 and 7 only, so its lengths at 3, 4 and 5 are skipped with a run of 3.
-TEST(BlockOutput, LengthCodeSkipsZeroLengthsBehindTheThirdOne) {
-    Output output;
-    for (int byte = 0; byte < 36; ++byte)
-        if (byte < 16 || byte >= 20) output.literals(byte, 1);
-    const Bytes stream = output.finish();
-    BitReader bits(stream);
-    EXPECT_EQ(bits.read(16), 32u);
-    const LengthCodeTable table = readLengthCodeTable(bits);
-    EXPECT_EQ(table.zeroRun, 3);
-    EXPECT_EQ(table.lengths, (std::vector<int>{0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-    int n = 0;
-    EXPECT_EQ(readLitLenSteps(bits, SmallCode(table.lengths), n).size(), 33u);
-    EXPECT_EQ(n, 36);
-}
-
-// The stream never grows beyond the input read so far: the first byte over
-// the limit is dropped, and so is everything after it.
-TEST(BlockOutput, StopsAtTheOutputLimit) {
-    Output output;
-    output.codec.unpackedSize = 3;
-    output.out->PutItem('a', 0);
-    output.out->PutItem('b', 0);
-    output.out->FinishBlockOutput();
-    EXPECT_TRUE(output.out->unpackable());
-    EXPECT_EQ(output.codec.packedBytes, 3u);
-    EXPECT_EQ(output.out->streamOut(), output.stream.data() + 3);
 }
 
 }  // namespace

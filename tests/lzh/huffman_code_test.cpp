@@ -1,4 +1,7 @@
-// The codes BuildCode makes: tie rules, length limiting and canonical values.
+// The codes BuildCode makes when the tree grows deeper than 16: limited
+// lengths that still fill the code space, and codes that stay prefix-free.
+// (Its tie rules decide bytes that the reference comparison and the block
+// output's "ababab" stream check.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,35 +26,6 @@ Code build(const std::vector<std::uint16_t>& counts) {
     lzh::LzhCodecState codec;
     code.root = lzh::BuildCode(n, freq, code.lengths, code.codes, codec);
     return code;
-}
-
-// Equal counts: the entry at the lower heap position leaves first, and the
-// first to leave get the longest codes. Codes are canonical; unused symbols,
-// and a code of one symbol or none, get no length. The root is the last node
-// merged, or the one symbol.
-TEST(BuildCode, TiesCanonicalValuesAndDegenerateCodes) {
-    const struct {
-        std::vector<std::uint16_t> counts;
-        int root;
-        std::vector<std::uint8_t> lengths;
-        std::vector<std::uint16_t> codes;  // compared where there is a length
-    } cases[] = {
-        {{1, 1, 1}, 4, {2, 1, 2}, {2, 0, 3}},
-        {{2, 1, 1, 1}, 6, {1, 3, 2, 3}, {0, 6, 2, 7}},
-        {{0, 5, 0, 1, 1, 3}, 8, {0, 1, 0, 3, 3, 2}, {0, 0, 0, 0b110, 0b111, 0b10}},
-        {{0, 0, 7, 0}, 2, {0, 0, 0, 0}, {}},
-        {{0, 0, 0}, 0, {0, 0, 0}, {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.counts));
-        const Code code = build(c.counts);
-        EXPECT_EQ(code.root, c.root);
-        EXPECT_EQ(code.lengths, c.lengths);
-        for (std::size_t s = 0; s < c.codes.size(); ++s)
-            if (c.lengths[s] != 0) {
-                EXPECT_EQ(code.codes[s], c.codes[s]) << "symbol " << s;
-            }
-    }
 }
 
 // Counts that grow like the Fibonacci numbers make a tree 19 deep: the

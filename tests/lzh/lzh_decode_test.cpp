@@ -1,5 +1,5 @@
 // Well-formed streams: the decoder must give exactly the bytes the format
-// defines, quirks included.
+// defines, quirks included, and agree with the independent LZH archivers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +7,8 @@
 
 #include "lzh/lzh.h"
 #include "support/lh5_stream_writer.h"
+#include "support/lzh_member.h"
+#include "support/test_files.h"
 
 namespace quarnel::test {
 namespace {
@@ -127,14 +129,19 @@ TEST(LzhDecodeFormat, StreamShorterThanItsContentReadsZeroBits) {
     EXPECT_EQ(decodeOrFail(area), text("bbaaaaaaaa"));
 }
 
-TEST(LzhDecodeFormat, LengthCodeCountOfThreeStillReadsTheZeroRunField) {
+// A length code of three lengths still has its zero-run field behind them.
+Bytes lengthCodeOfThreeArea() {
     Lh5StreamWriter w;
     w.blockSize(4);
     const std::uint8_t lengths[] = {1, 2, 2};
     w.smallLengths(lengths, 5, true, 3);  // the field says 3: bits 11
     w.singleSymbol('q', 9);
     w.singleSymbol(0, 4);
-    EXPECT_EQ(decodeOrFail(w.area(4)), text("qqqq"));
+    return w.area(4);
+}
+
+TEST(LzhDecodeFormat, LengthCodeCountOfThreeStillReadsTheZeroRunField) {
+    EXPECT_EQ(decodeOrFail(lengthCodeOfThreeArea()), text("qqqq"));
 }
 
 TEST(LzhDecodeFormat, SingleSymbolLengthCodeGivesEveryLiteralLengthTheSameLength) {
@@ -225,6 +232,51 @@ TEST(LzhDecodeFormat, CallsInARowAreIndependent) {
     EXPECT_EQ(decodeOrFail(WorkedExampleArea), text("ababab"));
     EXPECT_EQ(decodeOrFail(first), expected);
     EXPECT_EQ(decodeOrFail(WorkedExampleArea), text("ababab"));
+}
+
+// Streams wrapped as .lzh members must extract with lhasa to the bytes
+// LzhDecode gives, and -lh5- members that jlha compressed must decode to the
+// original files.
+void expectLhasaAgrees(const Bytes& area, std::string_view what) {
+    const Bytes decoded = decodeOrFail(area);
+    const LhasaExtraction extracted = extractWithLhasa(wrapAreaAsMember(area, decoded));
+    ASSERT_TRUE(extracted.ran) << what;
+    EXPECT_TRUE(extracted.crcTestPassed) << what;
+    EXPECT_EQ(extracted.bytes, decoded) << what;
+}
+
+// Random blocks reach every distance class, matches up to 256 bytes and
+// codes up to 16 bits; a length code of three lengths has its zero-run field
+// behind them.
+TEST(LzhDecodeAgreesWithLhasa, OnRandomBlocksAndAShortLengthCode) {
+    if (!lhasaAvailable()) GTEST_SKIP() << "/usr/bin/lhasa is missing: run scripts/deps.sh";
+    expectLhasaAgrees(makeRandomStream(99, 12).area, "random blocks");
+    expectLhasaAgrees(lengthCodeOfThreeArea(), "length-code count 3");
+}
+
+// Two quirks of the format are not compared: lhasa reads a stored block size
+// of 0 as an empty block instead of 65536 symbols, and stops at the end of a
+// member instead of reading zero bits behind it.
+
+TEST(LzhDecodeAgreesWithJlha, OnTheSeabiosBlobs) {
+    if (!jlhaAvailable()) GTEST_SKIP() << "/usr/bin/jlha is missing: run scripts/deps.sh";
+    const auto blobs = seabiosBlobs();
+    if (blobs.empty()) GTEST_SKIP() << "/usr/share/seabios is empty: run scripts/deps.sh";
+    // One archive of all blobs in a row: one start of the Java program.
+    Bytes firmware;
+    for (const auto& blob : blobs) {
+        const Bytes bytes = readFile(blob);
+        firmware.insert(firmware.end(), bytes.begin(), bytes.end());
+    }
+    const std::optional<Bytes> archive = compressWithJlha(firmware);
+    ASSERT_TRUE(archive) << "jlha failed";
+    const std::optional<LzhMember> member = readFirstMember(*archive);
+    ASSERT_TRUE(member);
+    ASSERT_EQ(member->method, "-lh5-");
+    ASSERT_EQ(member->originalSize, firmware.size());
+    EXPECT_EQ(member->crc, lhaCrc16(firmware));
+    const Bytes decoded = decodeOrFail(memberAsArea(*member));
+    EXPECT_TRUE(decoded == firmware) << "the decoded firmware differs from the blobs";
 }
 
 }  // namespace

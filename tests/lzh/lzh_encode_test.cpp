@@ -31,13 +31,13 @@ std::uint32_t word(const Bytes& area, std::size_t at) {
     return area[at] | area[at + 1] << 8 | area[at + 2] << 16 | std::uint32_t{area[at + 3]} << 24;
 }
 
-// Compressible inputs: text, runs, a mix that slides the window many times
-// with copies from every distance class, noise with one repeated stretch,
-// and sizes around the slides (the first read takes 8448 bytes, every later
-// one 8192). The seabios blobs follow.
+// Compressible inputs: text, runs, noise with one repeated stretch, and
+// sizes around the slides (the first read takes 8448 bytes, every later one
+// 8192). The seabios blobs follow. (Copies from every distance class are the
+// reference comparison's and the encode fuzzer's.)
 std::vector<std::pair<std::string, Bytes>> compressibleInputs() {
     std::vector<std::pair<std::string, Bytes>> inputs = {
-        {"text", englishText(5000)}, {"runs", byteRuns(50000, 3)}, {"zeros", Bytes(70000, 0)}, {"mixed", mixedInput()}};
+        {"text", englishText(5000)}, {"runs", byteRuns(50000, 3)}, {"zeros", Bytes(70000, 0)}};
     Bytes noisy = randomBytes(6000, 11);
     noisy.insert(noisy.end(), noisy.begin(), noisy.begin() + 3000);
     inputs.emplace_back("random with a copy", noisy);
@@ -97,7 +97,7 @@ TEST(LzhEncodeOutcome, TooSmallDestinationIsRefusedAndLeftAlone) {
 }
 
 TEST(LzhEncodeOutcome, NothingCarriesOverBetweenCalls) {
-    const Bytes first = mixedInput();
+    const Bytes first = englishText(30000);
     const Bytes before = encode(first).area;
     encode(byteRuns(30000, 5));
     EXPECT_EQ(encode(first).area, before);
