@@ -2,12 +2,12 @@
 // how runs of zero code lengths are sent.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 
 #include "lzh/block_output.h"
 #include "lzh/encode_inputs.h"
 #include "lzh/lzh.h"
+#include "support/lh5_stream_writer.h"
 
 namespace quarnel::test {
 namespace {
@@ -43,47 +43,23 @@ public:
         }
         return value;
     }
-    std::size_t position() const { return bit_; }
 
 private:
     const Bytes& bytes_;
     std::size_t bit_ = 0;
 };
 
-// A canonical code read back from its lengths, decoded bit by bit.
-class SmallCode {
-public:
-    explicit SmallCode(const std::vector<int>& lengths) {
-        std::uint32_t code = 0;
-        for (int len = 1; len <= 16; ++len, code <<= 1)
-            for (std::size_t s = 0; s < lengths.size(); ++s)
-                if (lengths[s] == len) symbols_[{len, code++}] = static_cast<int>(s);
-    }
-    int decode(BitReader& bits) const {
-        std::uint32_t code = 0;
-        for (int len = 1; len <= 16; ++len) {
-            code = code << 1 | bits.read(1);
-            if (auto it = symbols_.find({len, code}); it != symbols_.end()) return it->second;
-        }
-        ADD_FAILURE() << "no symbol";
-        return -1;
-    }
-
-private:
-    std::map<std::pair<int, std::uint32_t>, int> symbols_;
-};
-
 // The lengths of a block header's length code, the zero-run field behind
 // the third one skipping those it covers.
-std::vector<int> readLengthCodeLengths(BitReader& bits) {
-    std::vector<int> lengths(lzh::LenCodeSymbols);
+std::vector<std::uint8_t> readLengthCodeLengths(BitReader& bits) {
+    std::vector<std::uint8_t> lengths(lzh::LenCodeSymbols);
     const int n = static_cast<int>(bits.read(5));
     EXPECT_NE(n, 0) << "expected a length code of two symbols or more";
     for (int i = 0; i < n;) {
         int len = static_cast<int>(bits.read(3));
         if (len == 7)
             while (bits.read(1)) ++len;
-        lengths[i++] = len;
+        lengths[i++] = static_cast<std::uint8_t>(len);
         if (i == 3) i += static_cast<int>(bits.read(2));
     }
     return lengths;
@@ -100,11 +76,15 @@ std::ostream& operator<<(std::ostream& out, const Step& step) {
     return out << "symbol " << step.symbol << " extra " << step.extra;
 }
 
-std::vector<Step> readLitLenSteps(BitReader& bits, const SmallCode& lengthCode, int& n) {
+std::vector<Step> readLitLenSteps(BitReader& bits, const CanonicalCode& lengthCode, int& n) {
     n = static_cast<int>(bits.read(9));
     std::vector<Step> steps;
     for (int i = 0; i < n;) {
-        Step step{lengthCode.decode(bits)};
+        Step step{lengthCode.read(bits)};
+        if (step.symbol < 0) {
+            ADD_FAILURE() << "no length-code symbol";
+            break;
+        }
         if (step.symbol == 0) i += 1;
         if (step.symbol == 1) i += 3 + (step.extra = static_cast<int>(bits.read(4)));
         if (step.symbol == 2) i += 20 + (step.extra = static_cast<int>(bits.read(9)));
@@ -159,7 +139,7 @@ std::vector<Step> zeroRunSteps(int r) {
     const Bytes stream = output.finish();
     BitReader bits(stream);
     EXPECT_EQ(bits.read(16), 4u);
-    const SmallCode lengthCode(readLengthCodeLengths(bits));
+    const CanonicalCode lengthCode = CanonicalCode::fromLengths(readLengthCodeLengths(bits));
     int n = 0;
     std::vector<Step> steps = readLitLenSteps(bits, lengthCode, n);
     EXPECT_EQ(n, r + 2);

@@ -43,9 +43,8 @@ Bytes smallCode(std::vector<std::uint8_t> lengths) {
 }
 
 Bytes distanceBeforeTheOutput() {
-    const std::vector<int> literals = {'a', 256}, positions = {0, 2};
-    const CanonicalCode litLen = CanonicalCode::covering(lzh::LitLenSymbols, literals);
-    const CanonicalCode position = CanonicalCode::covering(lzh::PosSymbols, positions);
+    const CanonicalCode litLen = CanonicalCode::covering(lzh::LitLenSymbols, {'a', 256});
+    const CanonicalCode position = CanonicalCode::covering(lzh::PosSymbols, {0, 2});
     Lh5StreamWriter w;
     w.blockHeader(2, litLen, position);
     w.literal(litLen, 'a');
@@ -124,9 +123,8 @@ TEST(LzhDecodeRefuses, EveryMalformedForm) {
 TEST(LzhDecodeRefuses, TruncatedStreamsOfAWellFormedAreaNeverCrash) {
     // Cut anywhere, with packedSize fixed up: the rest reads as zero bits,
     // which either decodes or fails, never reads outside the room.
-    const std::vector<int> literals = {'a', 'b', 'c', 300, 400}, positions = {0, 1, 3, 9};
-    const CanonicalCode litLen = CanonicalCode::covering(lzh::LitLenSymbols, literals);
-    const CanonicalCode position = CanonicalCode::covering(lzh::PosSymbols, positions);
+    const CanonicalCode litLen = CanonicalCode::covering(lzh::LitLenSymbols, {'a', 'b', 'c', 300, 400});
+    const CanonicalCode position = CanonicalCode::covering(lzh::PosSymbols, {0, 1, 3, 9});
     Lh5StreamWriter w;
     w.blockHeader(6, litLen, position);
     for (char c : std::string("abcab")) w.literal(litLen, static_cast<std::uint8_t>(c));

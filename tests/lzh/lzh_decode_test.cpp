@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numeric>
 
 #include "lzh/lzh.h"
 #include "support/lh5_stream_writer.h"
@@ -32,29 +31,16 @@ Bytes decodeOrFail(std::span<const std::uint8_t> area) {
 
 Bytes text(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
-// Literals 0..255 and every match length, with a position code over all 14
-// symbols: enough for any item list.
-struct FullCodes {
-    CanonicalCode litLen;
-    CanonicalCode position;
-    FullCodes() {
-        std::vector<int> all(lzh::LitLenSymbols);
-        std::iota(all.begin(), all.end(), 0);
-        litLen = CanonicalCode::covering(lzh::LitLenSymbols, all);
-        std::vector<int> positions(lzh::PosSymbols);
-        std::iota(positions.begin(), positions.end(), 0);
-        position = CanonicalCode::covering(lzh::PosSymbols, positions);
-    }
-};
-
 // One block holding all `items`, unpacking to `unpackedSize` bytes.
 Bytes blockArea(std::span<const Item> items, std::uint32_t unpackedSize) {
-    const FullCodes codes;
+    // Every literal/length and position symbol has a code: enough for any items.
+    const CanonicalCode litLen = CanonicalCode::covering(lzh::LitLenSymbols);
+    const CanonicalCode position = CanonicalCode::covering(lzh::PosSymbols);
     Lh5StreamWriter w;
-    w.blockHeader(static_cast<std::uint16_t>(items.size()), codes.litLen, codes.position);
+    w.blockHeader(static_cast<std::uint16_t>(items.size()), litLen, position);
     for (const Item& item : items) {
-        if (item.literal >= 0) w.literal(codes.litLen, static_cast<std::uint8_t>(item.literal));
-        else w.match(codes.litLen, codes.position, item.length, item.distance);
+        if (item.literal >= 0) w.literal(litLen, static_cast<std::uint8_t>(item.literal));
+        else w.match(litLen, position, item.length, item.distance);
     }
     return w.area(unpackedSize);
 }
@@ -113,8 +99,7 @@ TEST(LzhDecodeFormat, BlockSizeOfZeroHolds65536Symbols) {
 }
 
 TEST(LzhDecodeFormat, StreamShorterThanItsContentReadsZeroBits) {
-    const std::vector<int> used = {'a', 'b'};
-    const CanonicalCode litLen = CanonicalCode::covering(lzh::LitLenSymbols, used);  // 'a' = 0, 'b' = 1
+    const CanonicalCode litLen = CanonicalCode::covering(lzh::LitLenSymbols, {'a', 'b'});  // 'a' = 0, 'b' = 1
     Lh5StreamWriter w;
     w.blockSize(10);
     const CanonicalCode lengthCode = standardLengthCode();
@@ -155,11 +140,8 @@ TEST(LzhDecodeFormat, SingleSymbolLengthCodeGivesEveryLiteralLengthTheSameLength
 }
 
 TEST(LzhDecodeFormat, FifteenthPositionLengthIsReadAndIgnored) {
-    std::vector<int> positions(lzh::PosSymbols);
-    std::iota(positions.begin(), positions.end(), 0);
-    const CanonicalCode position = CanonicalCode::covering(lzh::PosSymbols, positions);
-    const std::vector<int> used = {'a', 'b', 256 + 1};
-    const CanonicalCode litLen = CanonicalCode::covering(lzh::LitLenSymbols, used);
+    const CanonicalCode position = CanonicalCode::covering(lzh::PosSymbols);
+    const CanonicalCode litLen = CanonicalCode::covering(lzh::LitLenSymbols, {'a', 'b', 256 + 1});
     Lh5StreamWriter w;
     w.blockSize(3);
     const CanonicalCode lengthCode = standardLengthCode();

@@ -29,7 +29,11 @@ CanonicalCode CanonicalCode::fromLengths(std::vector<std::uint8_t> lengths) {
     return code;
 }
 
-CanonicalCode CanonicalCode::covering(int alphabet, std::span<const int> used) {
+CanonicalCode CanonicalCode::covering(int alphabet, std::vector<int> used) {
+    if (used.empty()) {
+        used.resize(alphabet);
+        std::iota(used.begin(), used.end(), 0);
+    }
     const int count = static_cast<int>(used.size());
     const int longest = std::bit_width(static_cast<unsigned>(count - 1));
     const int shorter = (1 << longest) - count;  // these take one bit less

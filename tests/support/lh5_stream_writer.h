@@ -30,8 +30,15 @@ struct CanonicalCode {
 
     static CanonicalCode fromLengths(std::vector<std::uint8_t> lengths);
     // A complete code over `alphabet` symbols in which exactly `used` (two or
-    // more) get lengths, as even as the code space allows.
-    static CanonicalCode covering(int alphabet, std::span<const int> used);
+    // more; all when empty) get lengths, as even as the code space allows.
+    static CanonicalCode covering(int alphabet, std::vector<int> used = {});
+    // The symbol whose code the next bits hold; -1 when none does.
+    template <typename Reader> int read(Reader& bits) const {
+        for (std::uint32_t len = 1, code = bits.read(1); len <= 16; ++len, code = code << 1 | bits.read(1))
+            for (std::size_t s = 0; s < lengths.size(); ++s)
+                if (lengths[s] == len && codes[s] == code) return static_cast<int>(s);
+        return -1;
+    }
     void write(BitWriter& out, int symbol) const;
 };
 
