@@ -46,6 +46,7 @@ TEST_F(Extracted, ShowsType1WithTheCaptionsOfExtractThenOfTheSelector) {
     view.clickSelector(2);
     view.clickSelector(1);
     EXPECT_EQ(captions(), (std::vector<std::string>{"Manufacturer", "Product Name", "Version", "Serial Number", "Unique UUID"}));
+    EXPECT_EQ(view.text(DmiEdit::Edit2), "1");
 }
 
 TEST_F(Extracted, SwitchingTypesWritesEveryFieldItsOwnTextBack) {

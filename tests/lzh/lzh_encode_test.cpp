@@ -22,6 +22,7 @@ Encoded encode(const Bytes& input) {
     Bytes destination(input.size() + lzh::EncodeOverhead, 0xEE);
     Encoded encoded{lzh::LzhEncode(input, destination), {}};
     EXPECT_TRUE(encoded.result.ok) << encoded.result.message;
+    EXPECT_LE(encoded.result.size, destination.size());
     destination.resize(std::min<std::size_t>(encoded.result.size, destination.size()));
     encoded.area = std::move(destination);
     return encoded;
