@@ -1,12 +1,12 @@
 // LzhEncode: the compressed area of a buffer. The stream never grows beyond
 // the input read so far; when it would, the encoder stops and the area holds
 // a stream cut short there, which the result reports as incomplete.
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
 #include <string>
 
+#include "area_header.h"
 #include "block_output.h"
 #include "codec_state.h"
 #include "encode_stream.h"
@@ -15,10 +15,6 @@
 
 namespace quarnel::lzh {
 namespace {
-
-void PutU32(std::uint8_t* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 // Every work area of one call, allocated at once and zero-filled.
 struct Encoder {
@@ -47,7 +43,7 @@ LzhEncodeResult LzhEncode(std::span<const std::uint8_t> source, std::span<std::u
         return Refuse("Out of memory.");
     }
     LzhCodecState& codec = encoder->codec;
-    std::memset(destination.data(), 0, AreaHeaderSize);
+    writeAreaHeader(destination, {});
 
     StreamEncoder<BlockOutput> driver(encoder->tree, source, codec.unpackedSize, encoder->output);
     driver.EncodeStream();
@@ -55,8 +51,7 @@ LzhEncodeResult LzhEncode(std::span<const std::uint8_t> source, std::span<std::u
     // The closing zero byte is written and counted even when the stream was cut short.
     codec.packedBytes += EncodeOverhead;
     *encoder->output.streamOut() = 0;
-    PutU32(destination.data(), codec.packedBytes);
-    PutU32(destination.data() + 4, codec.unpackedSize);
+    writeAreaHeader(destination, {codec.packedBytes, codec.unpackedSize});
 
     // An empty input's area decodes to nothing, although no stream byte fit.
     const bool complete = !encoder->output.unpackable() || source.empty();
