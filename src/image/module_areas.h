@@ -28,6 +28,11 @@ ImageResult prepareModuleArea(std::size_t index, const ModuleEntry& entry, Modul
 // order is returned.
 ImageResult prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea>& areas);
 
+// The second stage: lays the chain out anew from areas prepared for exactly
+// this list and sets every checksum, in the image's bytes; nothing is written
+// to a file. The image and the list change as rebuildImage says.
+ImageResult placeModuleAreas(RomImage& image, const std::vector<ModuleArea>& areas);
+
 // "Module 3 (ID 11)": how rebuild messages name an entry of the list.
 std::string entryName(std::size_t index, const ModuleEntry& entry);
 

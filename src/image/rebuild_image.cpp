@@ -130,11 +130,18 @@ private:
 
 }  // namespace
 
+ImageResult placeModuleAreas(RomImage& image, const std::vector<ModuleArea>& areas) {
+    if (ImageResult r = checkBeforeRebuild(image); !r.ok()) return r;
+    if (areas.size() != image.modules.size())
+        return {Outcome::BadData, "The prepared module areas don't match the module list"};
+    return Rebuild(image, areas).run();
+}
+
 ImageResult rebuildImage(RomImage& image, const std::string& fileName) {
     if (ImageResult r = checkBeforeRebuild(image); !r.ok()) return r;
     std::vector<ModuleArea> areas;
     if (ImageResult r = prepareModuleAreas(image.modules, areas); !r.ok()) return r;
-    if (ImageResult r = Rebuild(image, areas).run(); !r.ok()) return r;
+    if (ImageResult r = placeModuleAreas(image, areas); !r.ok()) return r;
     return writeFileAtomically(fileName, image.bytes);
 }
 
