@@ -23,7 +23,11 @@ protected:
 TEST_F(CliImageCommands, ModulesJsonListsTheChainWithItsNumbers) {
     const CommandRun r = run("modules " + path("bios.rom") + " --json");
     ASSERT_EQ(r.status, 0) << r.err;
-    const nlohmann::json rows = nlohmann::json::parse(r.out);
+    const nlohmann::json report = nlohmann::json::parse(r.out);
+    // The fixture's version bytes are fill, which behaves as 0800.
+    EXPECT_EQ(report.at("directoryVersion"), std::string(chain.file.begin() + test::FixtureDirectory + 8,
+                                                         chain.file.begin() + test::FixtureDirectory + 12));
+    const nlohmann::json& rows = report.at("modules");
     ASSERT_EQ(rows.size(), chain.modules.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const nlohmann::json& row = rows[i];
