@@ -119,7 +119,7 @@ std::vector<std::uint8_t> compressedArea(std::span<const std::uint8_t> contents)
 
 std::vector<std::uint8_t> seabiosCode(std::size_t length, std::size_t skip) {
     const std::size_t offset = 0x14000 + skip;
-    std::ifstream in("/usr/share/seabios/bios-256k.bin", std::ios::binary);
+    std::ifstream in(QUARNEL_SEABIOS_DIR "/bios-256k.bin", std::ios::binary);
     std::vector<std::uint8_t> code(length);
     in.seekg(static_cast<std::streamoff>(offset));
     in.read(reinterpret_cast<char*>(code.data()), static_cast<std::streamsize>(length));
