@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 
+#include "lzh/little_endian.h"
 #include "rom_image.h"
 
 namespace quarnel::image {
@@ -55,24 +56,6 @@ inline constexpr std::uint64_t MaxChainContents = 64u << 20;
 
 inline constexpr std::uint8_t ModuleIdStoredA = 0x40;
 inline constexpr std::uint8_t ModuleIdStoredB = 0x60;
-
-inline std::uint16_t readU16(std::span<const std::uint8_t> bytes, std::uint32_t at) {
-    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
-}
-
-inline std::uint32_t readU32(std::span<const std::uint8_t> bytes, std::uint32_t at) {
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-}
-
-inline void writeU16(std::span<std::uint8_t> bytes, std::uint32_t at, std::uint16_t value) {
-    bytes[at] = static_cast<std::uint8_t>(value);
-    bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-inline void writeU32(std::span<std::uint8_t> bytes, std::uint32_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 // A module is LZH-coded in the image unless its flags or its ID say stored.
 inline bool isCompressedModule(std::uint8_t moduleId, std::uint8_t flags) {

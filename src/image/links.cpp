@@ -20,14 +20,4 @@ void writeLink(std::span<std::uint8_t> bytes, std::uint32_t linkOffset, std::int
     writeU16(bytes, linkOffset + 2, static_cast<std::uint16_t>(linear >> 4));
 }
 
-std::int32_t linkToOffset(RomImage& image, std::uint32_t linkOffset) {
-    const LinkTarget target = readLink(image.bytes, linkOffset);
-    image.lastLinear = target.linear;
-    return static_cast<std::int32_t>(target.fileOffset);
-}
-
-void offsetToLink(RomImage& image, std::uint32_t linkOffset, std::int32_t fileOffset) {
-    writeLink(image.bytes, linkOffset, fileOffset);
-}
-
 }  // namespace quarnel::image

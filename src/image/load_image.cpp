@@ -86,7 +86,6 @@ ImageResult parseModuleChain(RomImage& image) {
     image.directoryOffset = chain.directoryOffset;
     image.directoryVersion = chain.directoryVersion;
     image.generation = chain.generation;
-    image.moduleAreaEnd = chain.moduleAreaEnd();
     image.chainStart = chain.lowestBlockStart();
     image.freeStart = image.chainStart;
     const std::uint32_t floor = linkWindowStart(image.bytes.size());
@@ -97,14 +96,12 @@ ImageResult parseModuleChain(RomImage& image) {
         if (ImageResult r = readModule(image, block); !r.ok()) return fail(image, r);
         std::fill_n(image.bytes.begin() + block.blockStart(), block.blockLength(), 0xFF);
     }
-    image.lastLinear = ChainEndLinear;
     return {};
 }
 
 ImageResult loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes) {
     unloadImage(image);
     image.bytes = std::move(bytes);
-    image.fileSize = static_cast<std::uint32_t>(image.bytes.size());
     image.loaded = true;
     return parseModuleChain(image);
 }

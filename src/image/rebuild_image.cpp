@@ -32,15 +32,14 @@ namespace {
 bool holdsDirectory(const RomImage& image) {
     const auto& bytes = image.bytes;
     const std::uint32_t gap = gapBelowDirectory(image.generation);
-    return image.loaded && image.fileSize == bytes.size() && image.directoryOffset >= gap &&
-           image.moduleAreaEnd == image.directoryOffset - gap &&
+    return image.loaded && image.directoryOffset >= gap &&
            static_cast<std::uint64_t>(image.directoryOffset) + DirectoryHeaderSize <= bytes.size() &&
            std::equal(DirectorySignature.begin(), DirectorySignature.end(), bytes.begin() + image.directoryOffset);
 }
 
 bool holdsChainSpan(const RomImage& image) {
     return linkWindowStart(image.bytes.size()) <= image.freeStart && image.freeStart <= image.chainStart &&
-           image.chainStart <= image.moduleAreaEnd;
+           image.chainStart <= image.moduleAreaEnd();
 }
 
 bool hasContents(const ModuleEntry& entry) { return entry.size != NoContents; }
@@ -87,8 +86,8 @@ public:
     ImageResult run() {
         if (ImageResult r = planPlacements(); !r.ok()) return r;
         if (ImageResult r = checkRoom(); !r.ok()) return r;
-        std::fill(bytes_.begin() + image_.chainStart, bytes_.begin() + image_.moduleAreaEnd, 0xFF);
-        cursor_ = image_.moduleAreaEnd;
+        std::fill(bytes_.begin() + image_.chainStart, bytes_.begin() + image_.moduleAreaEnd(), 0xFF);
+        cursor_ = image_.moduleAreaEnd();
         linkToFill_ = image_.directoryOffset + FirstModuleField;
         for (std::size_t i = 0; i < image_.modules.size(); ++i) placeModule(image_.modules[i], placements_[i]);
         setChecksums();
@@ -130,14 +129,14 @@ private:
     }
 
     ImageResult checkRoom() const {
-        const std::uint32_t room = image_.moduleAreaEnd - image_.freeStart;
+        const std::uint32_t room = image_.moduleAreaEnd() - image_.freeStart;
         if (needed_ > room)
             return {Outcome::BadData, "The modules don't fit in the room of the module chain (" + std::to_string(room) +
                                           " bytes from 0x" + hexOffset(image_.freeStart) + " up to 0x" +
-                                          hexOffset(image_.moduleAreaEnd) + "): they need " + std::to_string(needed_) +
+                                          hexOffset(image_.moduleAreaEnd()) + "): they need " + std::to_string(needed_) +
                                           " bytes, " + std::to_string(needed_ - room) +
                                           " more than there are; the bytes below are not the chain's"};
-        if (generation_ == DirectoryGeneration::V06xx && unitsToCover(image_.moduleAreaEnd - needed_) > 0xFFFF)
+        if (generation_ == DirectoryGeneration::V06xx && unitsToCover(image_.moduleAreaEnd() - needed_) > 0xFFFF)
             return {Outcome::BadData, "The directory checksum can't grow to cover a chain that reaches so low"};
         return {};
     }

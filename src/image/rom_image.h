@@ -43,18 +43,20 @@ using ModuleList = std::vector<ModuleEntry>;
 struct RomImage {
     bool loaded = false;
     std::vector<std::uint8_t> bytes;  // the file; loading erases the module blocks in it
-    std::uint32_t fileSize = 0;
     std::uint32_t directoryOffset = 0;
     std::string directoryVersion = "0800";  // the four characters after the signature
     DirectoryGeneration generation = DirectoryGeneration::V0800;
-    std::uint32_t moduleAreaEnd = 0;  // where the chain's top block ends: directoryOffset - 10 (06xx: directoryOffset)
     // What the rebuild may write: the span of the loaded chain, from its
     // lowest block up to moduleAreaEnd, and the 0xFF bytes right below it
     // (never below the top 1 MiB). Every other byte stays as read.
     std::uint32_t chainStart = 0;  // the lowest byte of the loaded chain's blocks
     std::uint32_t freeStart = 0;   // chainStart lowered through the 0xFF bytes below it
     ModuleList modules;
-    std::uint32_t lastLinear = 0;     // linear address of the link translated last
+
+    std::uint32_t fileSize() const { return static_cast<std::uint32_t>(bytes.size()); }
+    // Where the chain's top block ends: 10 bytes below the signature, or at
+    // the signature in a 06xx directory.
+    std::uint32_t moduleAreaEnd() const { return directoryOffset - gapBelowDirectory(generation); }
 };
 
 enum class Outcome {
@@ -114,10 +116,5 @@ std::uint32_t dwordChecksum(std::span<const std::uint8_t> image, std::uint32_t s
 // block (prefix, header and data, its own 4-byte field left out) to 0 mod
 // 256; the upper three bytes are 0.
 std::uint32_t byteChecksum(std::span<const std::uint8_t> image, std::uint32_t blockStart, std::uint32_t length);
-
-// Links: a 16-bit offset then a 16-bit segment; the last byte of the image
-// sits at linear address 0xFFFFF.
-std::int32_t linkToOffset(RomImage& image, std::uint32_t linkOffset);
-void offsetToLink(RomImage& image, std::uint32_t linkOffset, std::int32_t fileOffset);
 
 }  // namespace quarnel::image

@@ -80,9 +80,9 @@ std::vector<std::uint8_t> emptyImage(const SeabiosFiles& files) {
     const auto directory = bytes.begin() + SampleDirectoryOffset;
     std::copy(image::DirectorySignature.begin(), image::DirectorySignature.end(), directory);
     std::memcpy(&*directory + image::DirectoryVersionField, "0800", image::DirectoryVersionLength);
-    image::writeU16(bytes, SampleDirectoryOffset + image::ChecksumUnitsField, DirectoryChecksumUnits);
-    image::writeU32(bytes, SampleDirectoryOffset + image::DirectoryChecksumField, 0);
-    image::writeU32(bytes, SampleDirectoryOffset + image::FirstModuleField, 0xFFFFFFFF);  // an empty chain
+    writeU16(bytes, SampleDirectoryOffset + image::ChecksumUnitsField, DirectoryChecksumUnits);
+    writeU32(bytes, SampleDirectoryOffset + image::DirectoryChecksumField, 0);
+    writeU32(bytes, SampleDirectoryOffset + image::FirstModuleField, 0xFFFFFFFF);  // an empty chain
     std::fill_n(directory - image::GapBelowDirectory, image::GapBelowDirectory, 0x00);
     return bytes;
 }

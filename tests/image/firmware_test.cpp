@@ -172,7 +172,7 @@ TEST_F(FirmwareImages, AReplacementTooLargeForTheChainsRoomIsRefusedAndNothingWr
         RomImage rom;
         ASSERT_TRUE(loadImageBytes(rom, image.bytes).ok());
         const ModuleEntry& old = rom.modules[largestCompressed(rom)];
-        const Bytes large = lowEntropy(2 * (rom.moduleAreaEnd - rom.freeStart) + 4096);
+        const Bytes large = lowEntropy(2 * (rom.moduleAreaEnd() - rom.freeStart) + 4096);
         ASSERT_TRUE(replaceModule(rom, old.moduleId, old.subId2, old.subId1, old.flags, large).ok());
         const Bytes loadedBytes = rom.bytes;
         test::TempDir dir;
