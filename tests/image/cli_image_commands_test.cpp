@@ -98,5 +98,27 @@ TEST_F(CliImageCommands, ExitStatusesTellCantOpenFromBadDataFromUsage) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "x.rom"));
 }
 
+// Every command that reads an image says which directory generation it is.
+TEST_F(CliImageCommands, ReadingCommandsReportTheDirectoryVersion) {
+    ASSERT_EQ(run("sample " + path("sample.rom")).status, 0);
+    const struct {
+        std::string command;
+        std::string shows;
+    } cases[] = {
+        {"modules", "Directory version 0800"},
+        {"modules --json", "\"directoryVersion\": \"0800\""},
+        {"verify", "directory version 0800"},
+        {"dmi", "Directory version:     0800"},
+        {"dmi --json", "\"directoryVersion\": \"0800\""},
+    };
+    for (const auto& c : cases) {
+        const std::string verb = c.command.substr(0, c.command.find(' '));
+        const std::string options = c.command.size() > verb.size() ? c.command.substr(verb.size()) : "";
+        const CommandRun r = run(verb + " " + path("sample.rom") + options);
+        EXPECT_EQ(r.status, 0) << c.command << ": " << r.err;
+        EXPECT_NE(r.out.find(c.shows), std::string::npos) << c.command << ": " << r.out;
+    }
+}
+
 }  // namespace
 }  // namespace quarnel::test
