@@ -136,7 +136,10 @@ private:
                                           hexOffset(image_.moduleAreaEnd()) + "): they need " + std::to_string(needed_) +
                                           " bytes, " + std::to_string(needed_ - room) +
                                           " more than there are; the bytes below are not the chain's"};
-        if (generation_ == DirectoryGeneration::V06xx && unitsToCover(image_.moduleAreaEnd() - needed_) > 0xFFFF)
+        // The stretch grows in whole units and must stay inside the file.
+        const std::uint32_t units = unitsToCover(static_cast<std::uint32_t>(image_.moduleAreaEnd() - needed_));
+        if (generation_ == DirectoryGeneration::V06xx &&
+            (units > 0xFFFF || 8u * units > image_.directoryOffset + DirectoryHeaderSize))
             return {Outcome::BadData, "The directory checksum can't grow to cover a chain that reaches so low"};
         return {};
     }
@@ -162,7 +165,7 @@ private:
         writeU16(bytes_, header + SubId2Field, entry.subId2);
         writeLink(bytes_, linkToFill_, header);
         linkToFill_ = header + NextField;
-        blockStarts_.push_back({cursor_, placed.dataSize});
+        placedBlocks_.push_back({cursor_, placed.dataSize});
         entry.size = placed.dataSize;
     }
 
@@ -170,7 +173,7 @@ private:
     // block above sums over that block's final checksum; the directory comes
     // last, as its stretch may reach down into the blocks.
     void setChecksums() {
-        for (const auto& [start, dataSize] : blockStarts_) {
+        for (const auto& [start, dataSize] : placedBlocks_) {
             const std::uint32_t length = dataSize + prefixSize_ + HeaderSize;
             if (generation_ == DirectoryGeneration::V0800)
                 writeU32(bytes_, start + BlockChecksumField, dwordChecksum(bytes_, start, length));
@@ -205,7 +208,7 @@ private:
     std::uint64_t needed_ = 0;
     std::uint32_t cursor_ = 0;       // start of the block placed last
     std::uint32_t linkToFill_ = 0;   // the directory's firstModule, then the last header's next
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> blockStarts_;  // block start, dataSize
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> placedBlocks_;  // block start, dataSize
 };
 
 }  // namespace
