@@ -180,9 +180,11 @@ ModuleChain describeModuleChain(std::span<const std::uint8_t> bytes) {
     chain.directoryVersion = version.text;
     chain.generation = version.generation;
     const std::uint32_t gap = gapBelowDirectory(version.generation);
-    if (*directory < std::max<std::uint32_t>(gap, 1) + linkWindowStart(bytes.size())) {
-        chain.result = {Outcome::BadData, "The AMIBIOSC directory lies only " + std::to_string(*directory) +
-                                              " bytes into the file, which leaves no module area below it"};
+    const std::uint32_t window = linkWindowStart(bytes.size());
+    if (*directory - window < std::max<std::uint32_t>(gap, 1)) {
+        chain.result = {Outcome::BadData, "The AMIBIOSC directory lies only " + std::to_string(*directory - window) +
+                                              (window ? " bytes into the top 1 MiB of the file" : " bytes into the file") +
+                                              ", which leaves no module area below it"};
         return chain;
     }
     chain.directoryOffset = *directory;
