@@ -32,8 +32,9 @@ nlohmann::json fieldsJson(const dmi::DmiFields& fields) {
     return rows;
 }
 
-void printJson(const dmi::DmiState& state) {
+void printJson(const dmi::DmiState& state, const std::string& directoryVersion) {
     nlohmann::json report = {
+        {"directoryVersion", directoryVersion},
         {"biosDate", state.biosDate},
         {"dmiChangesSupported", state.dmiChangesSupported},
         {"uuid", dmi::uuidText(state.uuid)},
@@ -54,8 +55,9 @@ void printType(const char* title, dmi::DisplayForm form, const dmi::DmiFields& f
                   << fields[row].length << " characters)\n";
 }
 
-void printText(const dmi::DmiState& state) {
-    std::cout << "BIOS date:             " << state.biosDate << '\n'
+void printText(const dmi::DmiState& state, const std::string& directoryVersion) {
+    std::cout << "Directory version:     " << directoryVersion << '\n'
+              << "BIOS date:             " << state.biosDate << '\n'
               << "DMI changes supported: " << (state.dmiChangesSupported ? "yes" : "no") << '\n'
               << "UUID:                  " << dmi::uuidText(state.uuid) << '\n'
               << "UUID (SMBIOS 2.6+):    " << dmi::uuidRfc4122Text(state.uuid) << '\n';
@@ -90,9 +92,9 @@ int showDmi(const DmiOptions& options) {
     if (!options.dumpName.empty()) return writeDump(read, module->data, options.dumpName);
 
     if (options.json)
-        printJson(read.state);
+        printJson(read.state, rom.directoryVersion);
     else
-        printText(read.state);
+        printText(read.state, rom.directoryVersion);
     for (const std::string& problem : read.problems) std::cerr << problem << '\n';
     return read.problems.empty() ? ExitSuccess : ExitBadData;
 }

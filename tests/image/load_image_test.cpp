@@ -38,9 +38,8 @@ TEST_F(LoadImage, ReadsEveryModuleInChainOrderWithItsPlainContents) {
         EXPECT_EQ(entry.size, i == 4 ? NoContents : chain.contents[i].size());
     }
     EXPECT_EQ(image.directoryOffset, Directory);
-    EXPECT_EQ(image.moduleAreaEnd, Directory - 10);
-    EXPECT_EQ(image.fileSize, FileSize);
-    EXPECT_EQ(image.lastLinear, ChainEndLinear);
+    EXPECT_EQ(image.moduleAreaEnd(), Directory - 10);
+    EXPECT_EQ(image.fileSize(), FileSize);
 }
 
 TEST_F(LoadImage, ErasesEveryBlockReadAndKeepsEverythingElse) {

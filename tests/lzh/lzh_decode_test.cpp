@@ -243,7 +243,7 @@ TEST(LzhDecodeAgreesWithLhasa, OnRandomBlocksAndAShortLengthCode) {
 TEST(LzhDecodeAgreesWithJlha, OnTheSeabiosBlobs) {
     if (!jlhaAvailable()) GTEST_SKIP() << "/usr/bin/jlha is missing: run scripts/deps.sh";
     const auto blobs = seabiosBlobs();
-    if (blobs.empty()) GTEST_SKIP() << "/usr/share/seabios is empty: run scripts/deps.sh";
+    if (blobs.empty()) GTEST_SKIP() << QUARNEL_SEABIOS_DIR " is empty: run scripts/deps.sh";
     // One archive of all blobs in a row: one start of the Java program.
     Bytes firmware;
     for (const auto& blob : blobs) {
