@@ -16,8 +16,9 @@ void showTable(const DisplayTable& table, const DmiState& state, DmiView& view) 
         view.setText(ValueBoxes[row], text);
         view.setMaxLength(ValueBoxes[row], fields[row].length);
     }
+    // Edit7 has no limit: a UUID of the wrong length is refused whole at
+    // Pack, never cut to one that looks right.
     view.setText(DmiEdit::Edit7, table.showUuid ? uuidText(state.uuid) : std::string());
-    view.setMaxLength(DmiEdit::Edit7, UuidTextLength);
     if (table.enabled)
         for (std::size_t row = 0; row < ValueBoxes.size(); ++row) view.setEnabled(ValueBoxes[row], (*table.enabled)[row]);
 }

@@ -11,7 +11,6 @@ namespace quarnel::dmi {
 
 // 32 uppercase hexadecimal digits, byte 0 first, no separators: the form
 // the window shows and edits.
-inline constexpr int UuidTextLength = 32;
 std::string uuidText(const Uuid& uuid);
 
 // The RFC 4122 form that SMBIOS 2.6 and later readers print: the first three
