@@ -180,11 +180,13 @@ void TForm1::dragMoveEvent(QDragMoveEvent* event) {
     if (!droppedFileName(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
+// Extract runs once the drop is over: its message boxes must not hold up
+// the program the file was dragged from.
 void TForm1::dropEvent(QDropEvent* event) {
     const QString fileName = droppedFileName(event->mimeData());
     if (fileName.isEmpty()) return;
     event->acceptProposedAction();
-    openFile(fileName);
+    QMetaObject::invokeMethod(this, [this, fileName] { openFile(fileName); }, Qt::QueuedConnection);
 }
 
 // Boxes keep dragged text; URLs go to the window.

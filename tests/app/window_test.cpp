@@ -298,6 +298,8 @@ void WindowTest::droppedFiles() {
     QCOMPARE(enter.isAccepted(), extracts);
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(on, &drop);
+    QCOMPARE(drop.isAccepted(), extracts);
+    QCoreApplication::processEvents();
 
     QCOMPARE(edit("Edit1")->text(), extracts ? dir_.filePath("dropped.rom") : QString("bios.rom"));
     QCOMPARE(button("Button2")->isEnabled(), extracts);
