@@ -50,16 +50,16 @@ bool isDragOrDrop(const QEvent* event) {
     return event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop;
 }
 
-// Designed edges are scaled, not sizes, so neighbours that touch in the
-// design still touch and gaps keep their proportions.
-QRect scaled(const QRect& designed, DesignScale scale) {
-    auto x = [&](int v) { return static_cast<int>(std::lround(v * scale.x)); };
-    auto y = [&](int v) { return static_cast<int>(std::lround(v * scale.y)); };
-    const int left = x(designed.left()), top = y(designed.top());
-    return QRect(left, top, x(designed.left() + designed.width()) - left, y(designed.top() + designed.height()) - top);
-}
+// The window was designed to the pixel for a font whose character takes
+// 6 x 13 pixels; the designed client area is 316 x 223.
+constexpr QSize DesignedSize{316, 223};
 
-}  // namespace
+// How much larger than designed the window is drawn for its font; never
+// below 1.
+struct DesignScale {
+    double x = 1;
+    double y = 1;
+};
 
 // The width that counts is that of the widest hexadecimal digit: 32 digits
 // at 6 pixels fill Edit7, and every UUID must show whole. The toolkit's
@@ -70,6 +70,17 @@ DesignScale designScale(const QFont& font) {
     for (QChar digit : QStringLiteral("0123456789ABCDEF")) width = std::max(width, metrics.horizontalAdvance(digit));
     return {std::max(1.0, width / 6.0), std::max(1.0, metrics.height() / 13.0)};
 }
+
+// Designed edges are scaled, not sizes, so neighbours that touch in the
+// design still touch and gaps keep their proportions.
+QRect scaled(const QRect& designed, DesignScale scale) {
+    auto x = [&](int v) { return static_cast<int>(std::lround(v * scale.x)); };
+    auto y = [&](int v) { return static_cast<int>(std::lround(v * scale.y)); };
+    const int left = x(designed.left()), top = y(designed.top());
+    return QRect(left, top, x(designed.left() + designed.width()) - left, y(designed.top() + designed.height()) - top);
+}
+
+}  // namespace
 
 void ShowMessage(const QString& text) {
     if (messageHandler()) return messageHandler()(text);

@@ -25,21 +25,10 @@ class UpDown;
 void ShowMessage(const QString& text);
 void setShowMessageHandler(std::function<void(const QString&)> handler);
 
-// How much larger than designed the window is drawn for a font: the design
-// gives a character 6 x 13 pixels; never below 1.
-struct DesignScale {
-    double x = 1;
-    double y = 1;
-};
-DesignScale designScale(const QFont& font);
-
 class TForm1 : public QWidget, public quarnel::dmi::DmiView {
     Q_OBJECT
 
 public:
-    // The designed client area, in pixels at the 6 x 13 character.
-    static constexpr QSize DesignedSize{316, 223};
-
     explicit TForm1(QWidget* parent = nullptr);
 
     // A file dropped on the window, or named on the command line: Edit1
