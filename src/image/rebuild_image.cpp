@@ -182,9 +182,13 @@ private:
 
 }  // namespace
 
-ImageResult rebuildImage(RomImage& image, const std::string& fileName) {
+ImageResult rebuildImageInPlace(RomImage& image) {
     if (ImageResult r = checkBeforeRebuild(image); !r.ok()) return r;
-    if (ImageResult r = Rebuild(image).run(); !r.ok()) return r;
+    return Rebuild(image).run();
+}
+
+ImageResult rebuildImage(RomImage& image, const std::string& fileName) {
+    if (ImageResult r = rebuildImageInPlace(image); !r.ok()) return r;
     return writeFileAtomically(fileName, image.bytes);
 }
 
