@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
     for (const CommandSpec& spec : registeredCommands()) {
         CLI::App* command = app.add_subcommand(spec.name, spec.description);
         actions.emplace_back(command, spec.setup(*command));
-        command->footer(OutputFilesNote);
+        for (const char* output : {"--output", "OUT", "--dump-bin"})
+            if (command->get_option_no_throw(output) != nullptr) command->footer(OutputFilesNote);
     }
 
     try {
