@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -77,17 +78,26 @@ TEST_F(CliFileSafety, EachCommandRefusesOrWritesAsItMust) {
          [](const fs::path& d, const CommandRun&) { EXPECT_EQ(typeOf(d / "fifo"), fs::file_type::fifo); }},
         {"directory", [](const fs::path& d) { fs::create_directory(d / "folder"); }, "decompress empty-4g.lzh folder",
          4, "Can't create folder: it is a directory, not a regular file", {}},
-        // A link is followed and kept; the file it names keeps its mode.
+        // A link is followed and kept; the file it names keeps its mode, and
+        // its owner when root writes it.
         {"symbolic link to a read-only file",
          [](const fs::path& d) {
              ASSERT_TRUE(writeFile(d / "target.rom", Bytes(64, 1)));
              fs::permissions(d / "target.rom", fs::perms::owner_read);
+             if (::geteuid() == 0) {
+                 ASSERT_EQ(::chown((d / "target.rom").c_str(), 4321, 4321), 0);
+             }
              fs::create_symlink("target.rom", d / "link.rom");
          },
          "rebuild s.rom -o link.rom", 0, "",
          [this](const fs::path& d, const CommandRun&) {
              EXPECT_EQ(typeOf(d / "link.rom"), fs::file_type::symlink);
-             EXPECT_EQ(fs::status(d / "target.rom").permissions(), fs::perms::owner_read);
+             struct stat target {};
+             ASSERT_EQ(::stat((d / "target.rom").c_str(), &target), 0);
+             EXPECT_EQ(target.st_mode & 07777, 0400u);
+             if (::geteuid() == 0) {
+                 EXPECT_EQ(target.st_uid, 4321u);
+             }
              EXPECT_TRUE(text("target.rom") == rebuilt);
          }},
         // The input is never an output, under any name.
@@ -112,6 +122,9 @@ TEST_F(CliFileSafety, EachCommandRefusesOrWritesAsItMust) {
         {"replace in a damaged image", {}, "replace damaged.rom 8 0 0 contents.bin -o out.rom", 1, "is damaged",
          [](const fs::path& d, const CommandRun&) { EXPECT_FALSE(fs::exists(d / "out.rom")); }},
         {"rebuild from a damaged image by force", {}, "rebuild damaged.rom -o out.rom --force", 0,
+         "warning: damaged.rom is damaged; written anyway",
+         [](const fs::path& d, const CommandRun&) { EXPECT_TRUE(fs::exists(d / "out.rom")); }},
+        {"pack from a damaged image by force", {}, "pack damaged.rom -o out.rom --force", 0,
          "warning: damaged.rom is damaged; written anyway",
          [](const fs::path& d, const CommandRun&) { EXPECT_TRUE(fs::exists(d / "out.rom")); }},
         // A stream read past its end.

@@ -97,12 +97,5 @@ TEST(LzhStreamEnd, APiecewiseDecodeOfACutStreamStopsAtItsEnd) {
     }
 }
 
-TEST(LzhStreamEnd, ASinkThatStopsEndsTheDecodeWithoutAMessage) {
-    const lzh::LzhDecodeResult decoded =
-        lzh::LzhDecodeTo(encodeOrFail(englishText(30000)), [](std::span<const std::uint8_t>) { return false; });
-    EXPECT_FALSE(decoded.ok);
-    EXPECT_TRUE(decoded.message.empty());
-}
-
 }  // namespace
 }  // namespace quarnel::test
