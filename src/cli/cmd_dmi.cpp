@@ -76,7 +76,7 @@ int writeDump(const dmi::DmiReadResult& read, std::span<const std::uint8_t> modu
         std::cerr << dump.error << '\n';
         return ExitBadData;
     }
-    image::ImageResult written = image::writeFileAtomically(dumpName, dump.bytes);
+    image::ImageResult written = writeOutput(dumpName, dump.bytes);
     return written.ok() ? ExitSuccess : reportFailure(written);
 }
 
@@ -109,7 +109,7 @@ const CommandRegistration registration{{
             command.add_option("ROM", options->romName, "ROM image to read")->required();
             command.add_flag("--json", options->json, "Print the result as JSON");
             command.add_option("--dump-bin", options->dumpName,
-                               "Write the DMI structure table as a dump for dmidecode --from-dump");
+                               "Write the DMI structure table as a dump for dmidecode --from-dump (- for standard output)");
             return std::function<int()>([options] { return showDmi(*options); });
         },
 }};

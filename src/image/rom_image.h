@@ -107,6 +107,8 @@ ImageResult replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t 
 // compressed module), so the image must be loaded again before another
 // rebuild; a rebuild from such a list is refused.
 ImageResult rebuildImage(RomImage& image, const std::string& fileName);
+// The same without the writing: the new image is left in `image.bytes`.
+ImageResult rebuildImageInPlace(RomImage& image);
 
 // 0 minus the wrapping sum of the little-endian 32-bit words of the stretch.
 // A last partial word takes the bytes behind the stretch, as far as the

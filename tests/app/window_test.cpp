@@ -17,6 +17,8 @@
 #include "dmi/dmi_messages.h"
 #include "dmi/dmi_reader.h"
 #include "dmi/uuid_text.h"
+#include "image/file_io.h"
+#include "image/module_chain.h"
 #include "image/rom_image.h"
 #include "sample/sample_dmi_module.h"
 #include "sample/sample_image.h"
@@ -36,6 +38,7 @@ private slots:
     void valueBoxesStopAtTheFieldsLength();
     void droppedFiles_data();
     void droppedFiles();
+    void packRefusesTheInputADamagedImageOrAnotherImage();
 
 private:
     QLineEdit* edit(const char* name) const { return form_->findChild<QLineEdit*>(name); }
@@ -306,6 +309,58 @@ void WindowTest::droppedFiles() {
     QCOMPARE(label("Label1")->text(), QString(extracts ? "03/14/2008" : "-"));
     QCOMPARE(edit("Edit4")->text(), QString(extracts ? "NW-4200 Desktop" : ""));
     QVERIFY(messages_.isEmpty());
+}
+
+// Pack writes nothing when the output is the input, when the input fails
+// its checks, or when it is not the image whose module 6 Extract read.
+void WindowTest::packRefusesTheInputADamagedImageOrAnotherImage() {
+    using namespace quarnel::image;
+    QVERIFY(QFile::copy("bios.rom", "new.rom"));
+
+    std::vector<std::uint8_t> damaged;
+    QVERIFY(readWholeFile("bios.rom", damaged).ok());
+    const ModuleChain chain = describeModuleChain(damaged);
+    const auto stored = std::find_if(chain.blocks.begin(), chain.blocks.end(),
+                                     [](const ModuleBlock& b) { return !b.compressed && b.dataSize > 0; });
+    QVERIFY(stored != chain.blocks.end());
+    damaged[stored->dataOffset() + stored->dataSize - 1] ^= 0x01;
+    QVERIFY(writeFileAtomically("damaged.rom", damaged).ok());
+
+    RomImage other;
+    QVERIFY(loadImage(other, "bios.rom").ok());
+    std::vector<std::uint8_t> module6 = findModule(other, 6, 0, 0)->data;
+    module6[module6.size() / 2] ^= 0x01;
+    QVERIFY(replaceModule(other, 6, 0, 0, 0, module6).ok());
+    QVERIFY(rebuildImage(other, "other.rom").ok());
+
+    const struct {
+        const char* extracted;
+        const char* packed;
+        QString message;
+    } cases[] = {
+        {"new.rom", "new.rom", "new.rom would overwrite the input"},
+        {"damaged.rom", "damaged.rom", "damaged.rom is damaged; nothing was written:\n  " +
+                                           QString::fromStdString(moduleName(*stored)) +
+                                           ": the block checksum does not match"},
+        {"bios.rom", "other.rom", "other.rom is not the image that was extracted; press Extract first"},
+    };
+    for (const auto& c : cases) {
+        const QByteArray before = [] {
+            QFile f("new.rom");
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        edit("Edit1")->setText(c.extracted);
+        QTest::mouseClick(button("Button1"), Qt::LeftButton);
+        edit("Edit1")->setText(c.packed);
+        messages_.clear();
+        QTest::mouseClick(button("Button2"), Qt::LeftButton);
+        QCOMPARE(messages_, QStringList{c.message});
+        QFile after("new.rom");
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), before);
+    }
+    QFile::remove("damaged.rom");
+    QFile::remove("other.rom");
 }
 
 QTEST_MAIN(WindowTest)
