@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "dmi/dmi_display.h"
 #include "dmi/dmi_edit.h"
 #include "dmi/dmi_reader.h"
-#include "dmi/headless_view.h"
 #include "dmi/parse_dmi_module.h"
 #include "dmi/smbios_dump.h"
 
@@ -28,12 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace quarnel::dmi;
     const std::vector<std::uint8_t> module = moduleAround(data, size);
     DmiSession session;
-    HeadlessDmiView view(session.state);
-    if (!parseDmiModule(session, module, view).empty()) return 0;
-    view.clickSelector(3);
-    view.type(DmiEdit::Edit6, "fuzzed text that is longer than most fields");
-    view.clickSelector(1);
-    writeBackDmi(session.state, session.workBuffer, view);
+    if (!parseDmiModule(session, module).ok()) return 0;
+    rowsDisplay(session.state, DisplayForm::Selector3);
+    applyFieldEdit(session.state, 3, 4, "fuzzed text that is longer than most fields");
+    rowsDisplay(session.state, DisplayForm::Selector1);
+    writeBackDmi(session.state, session.workBuffer, std::nullopt);
     buildSmbiosDump(module, session.state.signatureOffset);
     return 0;
 }
