@@ -33,18 +33,20 @@ image::ImageResult BatchPacker::load(const std::string& romName) {
 
 image::ImageResult BatchPacker::packRow(const DmiEdits& edits, const std::string& outputName,
                                         std::vector<std::string>& notes) {
-    DmiState state = session_.state;
-    DmiWorkBuffer buffer = session_.workBuffer;
-    if (image::ImageResult r = applyEdits(state, edits, notes); !r.ok()) return r;
-    if (image::ImageResult r = writeBackDmi(state, buffer, std::nullopt); !r.ok()) return r;
-
+    DmiState state;
+    DmiWorkBuffer buffer;
     image::RomImage image;
     try {
+        state = session_.state;
+        buffer = session_.workBuffer;
         image = session_.image;
     } catch (const std::bad_alloc&) {
-        return {image::Outcome::NoMemory, "not enough memory for a copy of the image (" +
-                                              std::to_string(session_.image.bytes.size() / 1024) + " KiB)"};
+        return {image::Outcome::NoMemory, "not enough memory for a copy of the loaded image (" +
+                                              std::to_string(session_.image.bytes.size() / 1024) +
+                                              " KiB and its modules)"};
     }
+    if (image::ImageResult r = applyEdits(state, edits, notes); !r.ok()) return r;
+    if (image::ImageResult r = writeBackDmi(state, buffer, std::nullopt); !r.ok()) return r;
     if (!image::replaceModule(image, DmiModuleId, 0, 0, module6Flags_, buffer.bytes).ok())
         return {image::Outcome::BadData, messages::CouldNotInsert};
     if (image::ImageResult r = image::prepareModuleArea(module6Index_, image.modules[module6Index_],

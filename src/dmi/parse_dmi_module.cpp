@@ -1,5 +1,7 @@
 #include "dmi/parse_dmi_module.h"
 
+#include <new>
+
 #include "dmi/dmi_reader.h"
 
 namespace quarnel::dmi {
@@ -12,7 +14,12 @@ image::ImageResult parseDmiModule(DmiSession& session, std::span<const std::uint
         for (const std::string& problem : read.problems) message += problem + '\n';
         return {image::Outcome::BadData, message + read.refusal};
     }
-    session.workBuffer.bytes.assign(contents.begin(), contents.end());
+    try {
+        session.workBuffer.bytes.assign(contents.begin(), contents.end());
+    } catch (const std::bad_alloc&) {
+        return {image::Outcome::NoMemory, "not enough memory for a copy of the DMI module (" +
+                                              std::to_string((contents.size() + 1023) / 1024) + " KiB)"};
+    }
     session.state = std::move(read.state);
     session.packable = read.problems.empty();
     session.problems = std::move(read.problems);
