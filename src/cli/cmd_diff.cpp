@@ -8,6 +8,7 @@
 #include <string>
 
 #include "command.h"
+#include "dmi/dmi_display.h"
 #include "dmi/image_diff.h"
 #include "dmi/latin1_text.h"
 #include "dmi/uuid_text.h"
@@ -112,7 +113,8 @@ void printText(const dmi::ImageDiff& diff) {
     }
     if (!diff.fields.empty() || diff.uuid) std::cout << "DMI fields:\n";
     for (const dmi::FieldChange& f : diff.fields)
-        std::cout << "  type " << f.type << " row " << f.row << ": \"" << dmi::utf8FromLatin1(f.oldText) << "\" -> \""
+        std::cout << "  type " << f.type << " row " << f.row << " ("
+                  << dmi::displayTable(dmi::selectorForm(f.type)).captions[static_cast<std::size_t>(f.row - 1)] << "): \"" << dmi::utf8FromLatin1(f.oldText) << "\" -> \""
                   << dmi::utf8FromLatin1(f.newText) << "\"\n";
     if (diff.uuid)
         std::cout << "  UUID: " << dmi::uuidText((*diff.uuid)[0]) << " -> " << dmi::uuidText((*diff.uuid)[1]) << '\n';
