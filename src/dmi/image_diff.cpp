@@ -118,7 +118,7 @@ void diffOutsideChain(const Side& a, const Side& b, ImageDiff& diff) {
     const bool hasDirectory = a.chain.result.outcome != image::Outcome::NoDirectory;
     const std::uint64_t directory = a.chain.directoryOffset;
     auto add = [&](std::uint64_t start, std::uint64_t end) {
-        const bool inDirectory = hasDirectory && directory != 0 && start < directory + DirectoryHeaderLength &&
+        const bool inDirectory = hasDirectory && start < directory + DirectoryHeaderLength &&
                                  end > directory;
         diff.outsideChain.push_back({start, end, inDirectory});
     };
