@@ -38,7 +38,9 @@ image::ImageResult packRow(dmi::BatchPacker& packer, const dmi::BatchRow& row, c
     const fs::path output = outDir / row.output;
     std::error_code error;
     fs::create_directories(output.parent_path(), error);
-    if (error) return {image::Outcome::CantOpen, "can't create the folder " + output.parent_path().string() + ": " + error.message()};
+    if (error)
+        return {image::Outcome::CantOpen,
+                "can't create the folder " + output.parent_path().string() + ": " + error.message()};
     return packer.packRow(edits, output.string(), notes);
 }
 
@@ -62,6 +64,22 @@ private:
     bool shown_;
 };
 
+bool sameFile(const fs::path& a, const fs::path& b) {
+    std::error_code error;
+    return fs::equivalent(a, b, error) && !error;
+}
+
+// No row may overwrite the image or the file the rows come from.
+std::string overwrittenInput(const std::vector<dmi::BatchRow>& rows, const fs::path& outDir,
+                             const std::string& romName, const std::string& csvName) {
+    for (const dmi::BatchRow& row : rows)
+        for (const std::string& input : {romName, csvName})
+            if (sameFile(outDir / row.output, input))
+                return "line " + std::to_string(row.line) + ": the output \"" + row.output +
+                       "\" would overwrite the input " + input;
+    return {};
+}
+
 }  // namespace
 
 int packBatch(const std::string& romName, const std::string& csvName, const std::string& outDir) {
@@ -72,6 +90,10 @@ int packBatch(const std::string& romName, const std::string& csvName, const std:
     if (image::ImageResult r = dmi::readBatchRows({reinterpret_cast<const char*>(csv.data()), csv.size()}, rows);
         !r.ok()) {
         std::cerr << csvName << ", " << r.message << "; nothing was written\n";
+        return ExitUsage;
+    }
+    if (const std::string refusal = overwrittenInput(rows, outDir, romName, csvName); !refusal.empty()) {
+        std::cerr << csvName << ", " << refusal << "; nothing was written\n";
         return ExitUsage;
     }
     std::error_code error;

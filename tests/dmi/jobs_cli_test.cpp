@@ -197,6 +197,13 @@ TEST_F(JobsCli, BatchFileWithAFaultIsRefusedBeforeAnythingIsWritten) {
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(dir.path() / "out")) << c.csv;
     }
+    const std::vector<std::uint8_t> input = readFile(dir.path() / "s.rom");
+    write("rows.csv", "output\nnew.rom\ns.rom\n");
+    const CommandRun r = run("pack " + path("s.rom") + " --batch " + path("rows.csv") + " --out-dir " + path(""));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("line 3: the output \"s.rom\" would overwrite the input"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir.path() / "new.rom"));
+    EXPECT_EQ(readFile(dir.path() / "s.rom"), input);
 }
 
 TEST_F(JobsCli, DiffOfAPackShowsExactlyTheEditedFields) {
