@@ -29,7 +29,9 @@ std::function<void(const QString&)>& messageHandler() {
 QString fromLatin1(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Messages hold fixed texts, file names and typed characters.
-void showMessage(const std::string& text) { ShowMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))); }
+void showMessage(const std::string& text) {
+    ShowMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
 
 // A text set by the program is shown from its start.
 void setBoxText(QLineEdit* box, const QString& text) {

@@ -94,7 +94,8 @@ void printSide(const char* letter, const dmi::ImageSide& side) {
 std::string factsText(const std::optional<dmi::ModuleFacts>& facts) {
     if (!facts) return "-";
     return std::string(formName(*facts)) + " flags " + image::hexText(facts->flags, 2) + ", " +
-           std::to_string(facts->dataSize) + " bytes in the image, " + std::to_string(facts->size) + " bytes of contents";
+           std::to_string(facts->dataSize) + " bytes in the image, " + std::to_string(facts->size) +
+           " bytes of contents";
 }
 
 void printText(const dmi::ImageDiff& diff) {
@@ -114,7 +115,8 @@ void printText(const dmi::ImageDiff& diff) {
     if (!diff.fields.empty() || diff.uuid) std::cout << "DMI fields:\n";
     for (const dmi::FieldChange& f : diff.fields)
         std::cout << "  type " << f.type << " row " << f.row << " ("
-                  << dmi::displayTable(dmi::selectorForm(f.type)).captions[static_cast<std::size_t>(f.row - 1)] << "): \"" << dmi::utf8FromLatin1(f.oldText) << "\" -> \""
+                  << dmi::displayTable(dmi::selectorForm(f.type)).captions[static_cast<std::size_t>(f.row - 1)]
+                  << "): \"" << dmi::utf8FromLatin1(f.oldText) << "\" -> \""
                   << dmi::utf8FromLatin1(f.newText) << "\"\n";
     if (diff.uuid)
         std::cout << "  UUID: " << dmi::uuidText((*diff.uuid)[0]) << " -> " << dmi::uuidText((*diff.uuid)[1]) << '\n';

@@ -7,6 +7,10 @@
 namespace quarnel::dmi {
 namespace {
 
+image::ImageResult refuse(std::size_t line, const std::string& why) {
+    return {image::Outcome::BadData, "line " + std::to_string(line) + ": " + why};
+}
+
 struct Record {
     std::size_t line = 0;
     std::vector<std::string> cells;
@@ -26,7 +30,7 @@ image::ImageResult splitRecords(std::string_view csv, std::vector<Record>& recor
                 const std::size_t quoteLine = line;
                 for (++i;; ++i) {
                     if (i >= csv.size())
-                        return {image::Outcome::BadData, "line " + std::to_string(quoteLine) + ": a quote is never closed"};
+                        return refuse(quoteLine, "a quote is never closed");
                     if (csv[i] == '"' && i + 1 < csv.size() && csv[i + 1] == '"') {
                         cell += '"';
                         ++i;
@@ -71,10 +75,6 @@ std::optional<Column> columnNamed(const std::string& name) {
         name[6] <= '4')
         return Column{Column::Field, name[4] - '0', name[6] - '0'};
     return std::nullopt;
-}
-
-image::ImageResult refuse(std::size_t line, const std::string& why) {
-    return {image::Outcome::BadData, "line " + std::to_string(line) + ": " + why};
 }
 
 // Outputs stay inside the output folder.

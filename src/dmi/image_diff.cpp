@@ -74,7 +74,8 @@ void diffModules(const Side& a, const Side& b, ImageDiff& diff) {
 
 void diffFields(const DmiFields& a, const DmiFields& b, int type, ImageDiff& diff) {
     for (std::size_t row = 0; row < a.size(); ++row)
-        if (a[row].text != b[row].text) diff.fields.push_back({type, static_cast<int>(row) + 1, a[row].text, b[row].text});
+        if (a[row].text != b[row].text)
+            diff.fields.push_back({type, static_cast<int>(row) + 1, a[row].text, b[row].text});
 }
 
 std::optional<DmiState> dmiOf(const Side& side, const std::string& fileName, std::string& note) {
