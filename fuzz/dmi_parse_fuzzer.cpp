@@ -1,17 +1,20 @@
 // Arbitrary DMI modules through Extract's reading and display, the type
 // selector, an edit, Pack's write-back and the dmidecode dump: nothing may
-// be read or written outside the module, whatever it holds.
+// be read or written outside the module, whatever it holds. The same bytes
+// go through the readers of SMBIOS tables and batch files as they are.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
 #include <vector>
 
+#include "dmi/batch_rows.h"
+#include "dmi/dmi_display.h"
 #include "dmi/dmi_edit.h"
 #include "dmi/dmi_reader.h"
-#include "dmi/headless_view.h"
 #include "dmi/parse_dmi_module.h"
 #include "dmi/smbios_dump.h"
+#include "dmi/smbios_identity.h"
 
 // The signature goes in where the first byte says, so that nearly every
 // input is walked from an anchor.
@@ -26,14 +29,19 @@ std::vector<std::uint8_t> moduleAround(const std::uint8_t* data, std::size_t siz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace quarnel::dmi;
+    DmiEdits edits;
+    std::vector<std::string> notes;
+    identityFromTable({data, size}, edits, notes);
+    std::vector<BatchRow> rows;
+    readBatchRows({reinterpret_cast<const char*>(data), size}, rows);
+
     const std::vector<std::uint8_t> module = moduleAround(data, size);
     DmiSession session;
-    HeadlessDmiView view(session.state);
-    if (!parseDmiModule(session, module, view).empty()) return 0;
-    view.clickSelector(3);
-    view.type(DmiEdit::Edit6, "fuzzed text that is longer than most fields");
-    view.clickSelector(1);
-    writeBackDmi(session.state, session.workBuffer, view);
+    if (!parseDmiModule(session, module).ok()) return 0;
+    rowsDisplay(session.state, DisplayForm::Selector3);
+    applyFieldEdit(session.state, 3, 4, "fuzzed text that is longer than most fields");
+    rowsDisplay(session.state, DisplayForm::Selector1);
+    writeBackDmi(session.state, session.workBuffer, std::nullopt);
     buildSmbiosDump(module, session.state.signatureOffset);
     return 0;
 }

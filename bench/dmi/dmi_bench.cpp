@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "dmi/dmi_edit.h"
 #include "dmi/dmi_workflow.h"
-#include "dmi/headless_view.h"
 #include "sample/sample_image.h"
 
 namespace {
@@ -29,8 +29,7 @@ void BM_Extract(benchmark::State& state) {
     SampleFiles files;
     for (auto _ : state) {
         dmi::DmiSession session;
-        dmi::HeadlessDmiView view(session.state);
-        if (!dmi::extractDmi(session, view, files.bios).ok()) state.SkipWithError("Extract failed");
+        if (!dmi::extractDmi(session, files.bios).ok()) state.SkipWithError("Extract failed");
     }
 }
 BENCHMARK(BM_Extract)->Unit(benchmark::kMillisecond);
@@ -38,13 +37,10 @@ BENCHMARK(BM_Extract)->Unit(benchmark::kMillisecond);
 void BM_Pack(benchmark::State& state) {
     SampleFiles files;
     dmi::DmiSession session;
-    dmi::HeadlessDmiView view(session.state);
-    if (!dmi::extractDmi(session, view, files.bios).ok()) state.SkipWithError("Extract failed");
-    view.type(dmi::DmiEdit::Edit3, "Benchmark Maker");
-    for (auto _ : state) {
-        if (!dmi::packDmi(session, view, files.bios, files.out).ok()) state.SkipWithError("Pack failed");
-        view.clearMessages();
-    }
+    if (!dmi::extractDmi(session, files.bios).ok()) state.SkipWithError("Extract failed");
+    dmi::applyFieldEdit(session.state, 1, 1, "Benchmark Maker");
+    for (auto _ : state)
+        if (!dmi::packDmi(session, {files.bios, files.out, {}, {}}).ok()) state.SkipWithError("Pack failed");
 }
 BENCHMARK(BM_Pack)->Unit(benchmark::kMillisecond);
 

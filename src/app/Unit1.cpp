@@ -17,12 +17,11 @@
 #include <cmath>
 
 #include "UpDown.h"
-#include "dmi/dmi_display.h"
 #include "dmi/dmi_edit.h"
+#include "dmi/dmi_messages.h"
 #include "dmi/dmi_workflow.h"
 
-using quarnel::dmi::DmiEdit;
-using quarnel::dmi::DmiLabel;
+#include <filesystem>
 
 namespace {
 
@@ -32,10 +31,38 @@ std::function<void(const QString&)>& messageHandler() {
 }
 
 // The ROM's strings are single bytes; Latin-1 keeps every byte as it is.
-QString toQString(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-std::string toStdString(const QString& text) { return text.toLatin1().toStdString(); }
+QString fromLatin1(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Messages hold fixed texts, file names and typed characters.
+void showMessage(const std::string& text) {
+    ShowMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+// A text set by the program is shown from its start.
+void setBoxText(QLineEdit* box, const QString& text) {
+    box->setText(text);
+    box->setCursorPosition(0);
+}
+
+bool fileExists(const std::string& fileName) {
+    std::error_code error;
+    auto status = std::filesystem::status(fileName, error);
+    return !error && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
 
 constexpr char OutputFileName[] = "new.rom";
+
+// The window's own text for an input it can't read or that holds no
+// directory; every other failure is shown as the engine words it.
+std::string shownFailure(const quarnel::image::ImageResult& result, const std::string& inputName) {
+    using quarnel::image::Outcome;
+    if (result.outcome == Outcome::CantOpen || result.outcome == Outcome::NoDirectory)
+        return quarnel::dmi::messages::CantOpen + inputName;
+    return result.message;
+}
+
+// QLineEdit's own default maximum length: no limit.
+constexpr int NoLimit = 32767;
 
 // The one local file a drag carries; empty for several files, for anything
 // that is not a local file, and for a drag without URLs.
@@ -229,11 +256,48 @@ void TForm1::connectEvents() {
 }
 
 void TForm1::Button1Click() {
-    quarnel::dmi::extractDmi(session_, *this, fileName());
+    UpDown1->setPosition(1);
+    if (!fileExists(fileName())) return;
+    const quarnel::image::ImageResult extracted = quarnel::dmi::extractDmi(session_, fileName());
+    if (!extracted.ok())
+        showMessage(shownFailure(extracted, fileName()));
+    else
+        showExtracted();
     quitIfRequested();
 }
 
-void TForm1::Button2Click() { quarnel::dmi::packDmi(session_, *this, fileName(), OutputFileName); }
+// The date, then each problem of the module (each ends the program), then
+// type 1, and Pack enabled.
+void TForm1::showExtracted() {
+    Label1->setText(fromLatin1(session_.state.biosDate));
+    for (const std::string& problem : session_.problems) {
+        showMessage(problem);
+        quitRequested_ = true;
+    }
+    showRows(quarnel::dmi::rowsDisplay(session_.state, quarnel::dmi::DisplayForm::AfterExtract));
+    setBoxText(Edit2, "1");
+    Button2->setEnabled(true);
+}
+
+void TForm1::Button2Click() {
+    const quarnel::dmi::PackRequest request{.inputName = fileName(),
+                                            .outputName = OutputFileName,
+                                            .uuidText = [this] { return takeUuidText(); },
+                                            .saved = [] { showMessage(quarnel::dmi::messages::Save); }};
+    const quarnel::image::ImageResult packed = quarnel::dmi::packDmi(session_, request);
+    showMessage(packed.ok() ? quarnel::dmi::packedMessage(OutputFileName) : shownFailure(packed, fileName()));
+}
+
+// At Pack Edit7 is upper-cased; with the selector at 1 its text is the UUID
+// to write, else the held one stays.
+std::optional<std::string> TForm1::takeUuidText() {
+    QString text = Edit7->text();
+    for (QChar& c : text)
+        if (c >= u'a' && c <= u'z') c = QChar(c.unicode() - u'a' + u'A');
+    setBoxText(Edit7, text);
+    if (UpDown1->position() != 1) return std::nullopt;
+    return text.toStdString();
+}
 
 // Edit1's text as the file system spells it.
 std::string TForm1::fileName() const { return QFile::encodeName(Edit1->text()).toStdString(); }
@@ -244,42 +308,48 @@ void TForm1::Button3Click() {
     Edit1->setText(lastOpenedFileName_);
 }
 
-void TForm1::UpDown1Click() { quarnel::dmi::showSelectedType(session_.state, *this); }
-void TForm1::Edit3Change() { quarnel::dmi::Edit3Change(session_.state, *this); }
-void TForm1::Edit4Change() { quarnel::dmi::Edit4Change(session_.state, *this); }
-void TForm1::Edit5Change() { quarnel::dmi::Edit5Change(session_.state, *this); }
-void TForm1::Edit6Change() { quarnel::dmi::Edit6Change(session_.state, *this); }
+void TForm1::UpDown1Click() {
+    setBoxText(Edit2, QString::number(UpDown1->position()));
+    showRows(quarnel::dmi::rowsDisplay(session_.state, quarnel::dmi::selectorForm(UpDown1->position())));
+}
+
+// Setting a box's text raises its change event, which copies the box into
+// the field of the type the selector shows; the rows are filled in the order
+// rowsDisplay asks for.
+void TForm1::showRows(const quarnel::dmi::RowsDisplay& rows) {
+    QLabel* const captions[] = {Label3, Label4, Label5, Label6, Label7};
+    QLineEdit* const boxes[] = {Edit3, Edit4, Edit5, Edit6, Edit7};
+    for (int row = 0; row < 5; ++row) captions[row]->setText(QString::fromLatin1(rows.table.captions[row]));
+    for (int row = 0; row < 4; ++row) {
+        // A box stops at its field's length, so the user sees the limit as
+        // they type. The limit is lifted while the program sets the text, so
+        // the box never cuts the field it is given.
+        boxes[row]->setMaxLength(NoLimit);
+        setBoxText(boxes[row], fromLatin1(rows.texts[row]));
+        boxes[row]->setMaxLength(static_cast<int>(rows.lengths[row]));
+    }
+    // Edit7 has no limit: a UUID of the wrong length is refused whole at
+    // Pack, never cut to one that looks right.
+    setBoxText(Edit7, QString::fromLatin1(rows.uuidText));
+    if (rows.table.enabled)
+        for (int row = 0; row < 5; ++row) boxes[row]->setEnabled((*rows.table.enabled)[row]);
+}
+
+// Edit3 to Edit6 are rows 1 to 4 of the type the selector shows; type 2 is
+// never changed. Edit7's change event is Edit6Change.
+void TForm1::rowChanged(int row, const QLineEdit* box) {
+    const QByteArray text = box->text().toUtf8();
+    const quarnel::image::ImageResult edited =
+        quarnel::dmi::applyFieldEdit(session_.state, UpDown1->position(), row, text.toStdString());
+    if (!edited.ok()) showMessage(edited.message);
+}
+
+void TForm1::Edit3Change() { rowChanged(1, Edit3); }
+void TForm1::Edit4Change() { rowChanged(2, Edit4); }
+void TForm1::Edit5Change() { rowChanged(3, Edit5); }
+void TForm1::Edit6Change() { rowChanged(4, Edit6); }
 
 // Every message of the handler has been shown by now.
 void TForm1::quitIfRequested() {
     if (quitRequested_) quitApplication();
 }
-
-QLineEdit* TForm1::edit(DmiEdit edit) const {
-    QLineEdit* const boxes[] = {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7};
-    return boxes[static_cast<int>(edit)];
-}
-
-QLabel* TForm1::label(DmiLabel label) const {
-    QLabel* const labels[] = {Label1, Label3, Label4, Label5, Label6, Label7};
-    return labels[static_cast<int>(label)];
-}
-
-void TForm1::setCaption(DmiLabel which, const std::string& text) { label(which)->setText(toQString(text)); }
-// A text set by the program is shown from its start.
-void TForm1::setText(DmiEdit which, const std::string& text) {
-    edit(which)->setText(toQString(text));
-    edit(which)->setCursorPosition(0);
-}
-std::string TForm1::text(DmiEdit which) const { return toStdString(edit(which)->text()); }
-void TForm1::setEnabled(DmiEdit which, bool enabled) { edit(which)->setEnabled(enabled); }
-// 32767 is QLineEdit's own default: no limit.
-void TForm1::setMaxLength(DmiEdit which, int length) {
-    edit(which)->setMaxLength(length == quarnel::dmi::NoMaxLength ? 32767 : length);
-}
-void TForm1::enablePack() { Button2->setEnabled(true); }
-int TForm1::selectorPosition() const { return UpDown1->position(); }
-void TForm1::setSelectorPosition(int position) { UpDown1->setPosition(position); }
-// Messages hold fixed texts and file names, never DMI strings.
-void TForm1::showMessage(const std::string& text) { ShowMessage(QFile::decodeName(QByteArray::fromStdString(text))); }
-void TForm1::requestQuit() { quitRequested_ = true; }

@@ -7,11 +7,13 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "dmi/dmi_display.h"
 #include "dmi/dmi_session.h"
-#include "dmi/dmi_view.h"
 
 class QFileDialog;
 class QFrame;
@@ -25,7 +27,7 @@ class UpDown;
 void ShowMessage(const QString& text);
 void setShowMessageHandler(std::function<void(const QString&)> handler);
 
-class TForm1 : public QWidget, public quarnel::dmi::DmiView {
+class TForm1 : public QWidget {
     Q_OBJECT
 
 public:
@@ -50,18 +52,6 @@ public:
     // the event loop is reached again.
     std::function<void()> quitApplication;
 
-    // DmiView
-    void setCaption(quarnel::dmi::DmiLabel label, const std::string& text) override;
-    void setText(quarnel::dmi::DmiEdit edit, const std::string& text) override;
-    std::string text(quarnel::dmi::DmiEdit edit) const override;
-    void setEnabled(quarnel::dmi::DmiEdit edit, bool enabled) override;
-    void setMaxLength(quarnel::dmi::DmiEdit edit, int length) override;
-    void enablePack() override;
-    int selectorPosition() const override;
-    void setSelectorPosition(int position) override;
-    void showMessage(const std::string& text) override;
-    void requestQuit() override;
-
 protected:
     void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -78,8 +68,10 @@ private:
     std::string fileName() const;
     void connectEvents();
     void quitIfRequested();
-    QLineEdit* edit(quarnel::dmi::DmiEdit edit) const;
-    QLabel* label(quarnel::dmi::DmiLabel label) const;
+    void showExtracted();
+    void showRows(const quarnel::dmi::RowsDisplay& rows);
+    void rowChanged(int row, const QLineEdit* box);
+    std::optional<std::string> takeUuidText();
 
     QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7;
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7;

@@ -13,6 +13,7 @@
 #include "dmi/dmi_display.h"
 #include "dmi/dmi_reader.h"
 #include "dmi/dmi_session.h"
+#include "dmi/latin1_text.h"
 #include "dmi/smbios_dump.h"
 #include "dmi/uuid_text.h"
 #include "image/file_io.h"
@@ -28,7 +29,8 @@ struct DmiOptions {
 
 nlohmann::json fieldsJson(const dmi::DmiFields& fields) {
     nlohmann::json rows = nlohmann::json::array();
-    for (const dmi::DmiStringField& field : fields) rows.push_back({{"text", field.text}, {"length", field.length}});
+    for (const dmi::DmiStringField& field : fields)
+        rows.push_back({{"text", dmi::utf8FromLatin1(field.text)}, {"length", field.length}});
     return rows;
 }
 
@@ -43,7 +45,7 @@ void printJson(const dmi::DmiState& state, const std::string& directoryVersion) 
         {"type2", fieldsJson(state.type2Fields)},
         {"type3", fieldsJson(state.type3Fields)},
     };
-    // Strings are bytes of the ROM, not necessarily UTF-8.
+    // The date is bytes of the ROM, not necessarily UTF-8.
     std::cout << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
@@ -51,7 +53,8 @@ void printType(const char* title, dmi::DisplayForm form, const dmi::DmiFields& f
     const dmi::DisplayTable table = dmi::displayTable(form);
     std::cout << title << '\n';
     for (std::size_t row = 0; row < fields.size(); ++row)
-        std::cout << "  " << std::left << std::setw(16) << table.captions[row] << " \"" << fields[row].text << "\" ("
+        std::cout << "  " << std::left << std::setw(16) << table.captions[row] << " \""
+                  << dmi::utf8FromLatin1(fields[row].text) << "\" ("
                   << fields[row].length << " characters)\n";
 }
 

@@ -1,7 +1,12 @@
 // quarnel-cli pack ROM [-o OUT] [--type1 N=TEXT]... [--type3 N=TEXT]...
-// [--uuid HEX32]: the window's Extract, edits and Pack without a window.
-// The edits go through the same value boxes and change events, so every
-// text is cut or padded to its field's length exactly as typed text is.
+// [--uuid HEX32] [--from-dump FILE | --from-system]: the window's Extract,
+// edits and Pack without a window. Every text is cut or padded to its
+// field's length exactly as typed text is.
+// quarnel-cli pack ROM --batch FILE.csv --out-dir DIR: one image per row.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -9,10 +14,14 @@
 #include <vector>
 
 #include "command.h"
-#include "dmi/dmi_display.h"
+#include "dmi/dmi_edit.h"
+#include "dmi/dmi_messages.h"
 #include "dmi/dmi_workflow.h"
-#include "dmi/headless_view.h"
+#include "dmi/smbios_identity.h"
 #include "dmi/uuid_text.h"
+#include "image/file_io.h"
+#include "pack_batch.h"
+#include "typed_text.h"
 
 namespace quarnel::cli {
 namespace {
@@ -23,88 +32,96 @@ struct PackOptions {
     std::vector<std::string> type1Edits;
     std::vector<std::string> type3Edits;
     std::string uuid;
+    bool uuidGiven = false;
+    std::string dumpName;
+    bool fromSystem = false;
+    std::string batchName;
+    std::string outDir;
     bool force = false;
 };
 
-struct RowEdit {
-    int row = 0;
-    std::string text;
-};
-
 // "N=TEXT" with N the row 1 to 4.
-bool parseRowEdit(const std::string& option, RowEdit& edit) {
-    const auto equals = option.find('=');
-    if (equals != 1 || option[0] < '1' || option[0] > '4') return false;
-    edit = {option[0] - '0', option.substr(2)};
-    return true;
-}
-
-bool parseRowEdits(const std::vector<std::string>& options, const char* flag, std::vector<RowEdit>& edits) {
+bool parseRowEdits(const std::vector<std::string>& options, int type, std::vector<dmi::FieldEdit>& edits) {
     for (const std::string& option : options) {
-        RowEdit edit;
-        if (!parseRowEdit(option, edit)) {
-            std::cerr << flag << " takes N=TEXT with N the row 1 to 4, not \"" << option << "\"\n";
+        if (option.find('=') != 1 || option[0] < '1' || option[0] > '4') {
+            std::cerr << "--type" << type << " takes N=TEXT with N the row 1 to 4, not \"" << option << "\"\n";
             return false;
         }
-        edits.push_back(edit);
+        dmi::FieldEdit edit{type, option[0] - '0', option.substr(2)};
+        if (image::ImageResult r = checkTypedText(edit); !r.ok()) {
+            std::cerr << "--type" << type << ": " << r.message << '\n';
+            return false;
+        }
+        edits.push_back(std::move(edit));
     }
     return true;
 }
 
-void typeRows(dmi::HeadlessDmiView& view, const dmi::DmiFields& fields, int type, const std::vector<RowEdit>& edits) {
-    for (const RowEdit& edit : edits) {
-        view.type(dmi::ValueBoxes[static_cast<std::size_t>(edit.row - 1)], edit.text);
-        const dmi::DmiStringField& field = fields[static_cast<std::size_t>(edit.row - 1)];
-        if (edit.text.size() > static_cast<std::size_t>(field.length))
-            std::cerr << "note: type " << type << " row " << edit.row << " holds " << field.length
-                      << " characters; the text was cut to \"" << field.text << "\"\n";
+// The edits typed on the command line; false (after saying why) on a usage
+// error.
+bool typedEdits(const PackOptions& options, dmi::DmiEdits& edits) {
+    if (!parseRowEdits(options.type1Edits, 1, edits.fields) || !parseRowEdits(options.type3Edits, 3, edits.fields))
+        return false;
+    if (options.uuidGiven) {
+        edits.uuid = dmi::parseUuidText(options.uuid);
+        if (!edits.uuid) {
+            std::cerr << "--uuid takes exactly 32 hexadecimal digits, byte 0 first, not \"" << options.uuid << "\"\n";
+            return false;
+        }
     }
+    return true;
 }
 
-void printMessages(const dmi::HeadlessDmiView& view, std::ostream& out) {
-    for (const std::string& message : view.messages()) out << message << '\n';
+image::ImageResult readTable(const PackOptions& options, std::vector<std::uint8_t>& table) {
+    const std::string name = options.fromSystem ? dmi::SystemTablePath : options.dumpName;
+    if (options.fromSystem && ::access(name.c_str(), R_OK) != 0)
+        return {image::Outcome::CantOpen, name + " can't be read: " + std::strerror(errno) +
+                                              (errno == EACCES ? " (reading it needs root)" : "")};
+    if (image::ImageResult r = image::readWholeFile(name, table); !r.ok()) return {r.outcome, name + ": " + r.message};
+    return {};
+}
+
+// The identity the SMBIOS table gives, applied before the typed edits so
+// those override single values.
+image::ImageResult applyIdentity(const PackOptions& options, dmi::DmiState& state, std::vector<std::string>& notes) {
+    std::vector<std::uint8_t> table;
+    if (image::ImageResult r = readTable(options, table); !r.ok()) return r;
+    dmi::DmiEdits identity;
+    const std::string name = options.fromSystem ? dmi::SystemTablePath : options.dumpName;
+    if (image::ImageResult r = dmi::identityFromTable(table, identity, notes); !r.ok())
+        return {r.outcome, name + ": " + r.message};
+    if (image::ImageResult r = dmi::applyEdits(state, identity, notes); !r.ok())
+        return {r.outcome, name + ": " + r.message};
+    return {};
 }
 
 int pack(const PackOptions& options) {
-    std::vector<RowEdit> type1, type3;
-    if (!parseRowEdits(options.type1Edits, "--type1", type1) || !parseRowEdits(options.type3Edits, "--type3", type3))
-        return ExitUsage;
-    if (!options.uuid.empty() && !dmi::parseUuidText(options.uuid)) {
-        std::cerr << "--uuid takes exactly 32 hexadecimal digits, byte 0 first\n";
-        return ExitUsage;
-    }
+    if (!options.batchName.empty()) return packBatch(options.romName, options.batchName, options.outDir, options.force);
+    dmi::DmiEdits typed;
+    if (!typedEdits(options, typed)) return ExitUsage;
 
     dmi::DmiSession session;
-    dmi::HeadlessDmiView view(session.state);
-    image::ImageResult extracted = dmi::extractDmi(session, view, options.romName);
-    if (!extracted.ok()) return reportFailure(extracted);
+    if (image::ImageResult r = dmi::extractDmi(session, options.romName); !r.ok()) return reportFailure(r);
     if (!session.packable) {
-        printMessages(view, std::cerr);
+        for (const std::string& problem : session.problems) std::cerr << problem << '\n';
         return ExitBadData;
     }
+    std::vector<std::string> notes;
+    if (!options.dumpName.empty() || options.fromSystem)
+        if (image::ImageResult r = applyIdentity(options, session.state, notes); !r.ok()) return reportFailure(r);
+    if (image::ImageResult r = dmi::applyEdits(session.state, typed, notes); !r.ok()) return reportFailure(r);
+    for (const std::string& note : notes) std::cerr << "note: " << note << '\n';
 
-    if (!type3.empty()) {
-        view.clickSelector(3);
-        typeRows(view, session.state.type3Fields, 3, type3);
-        view.clickSelector(1);
-    }
-    typeRows(view, session.state.type1Fields, 1, type1);
-    if (!options.uuid.empty()) view.type(dmi::DmiEdit::Edit7, options.uuid);
-
-    const std::size_t shownBefore = view.messages().size();
-    dmi::PackOptions packOptions{.force = options.force, .write = writeOutput};
-    image::ImageResult packed = dmi::packDmi(session, view, options.romName, options.outName, packOptions);
-    // On a failure the window's last text gives way to the detailed cause.
-    std::vector<std::string> shown(view.messages().begin() + static_cast<std::ptrdiff_t>(shownBefore),
-                                   view.messages().end());
-    if (!packed.ok() && !shown.empty()) shown.pop_back();
-    for (const std::string& message : shown) {
-        const bool toErrors = !packed.ok() || message.starts_with("warning: ");
-        (toErrors ? std::cerr : reportStream(options.outName)) << message << '\n';
-    }
-    if (packed.ok()) return ExitSuccess;
-    std::cerr << packed.message << '\n';
-    return exitStatusFor(packed.outcome);
+    std::ostream& report = reportStream(options.outName);
+    dmi::PackRequest request{.inputName = options.romName,
+                             .outputName = options.outName,
+                             .saved = [&report] { report << dmi::messages::Save << '\n'; }};
+    request.force = options.force;
+    request.warn = [](const std::string& warning) { std::cerr << warning << '\n'; };
+    request.write = writeOutput;
+    if (image::ImageResult r = dmi::packDmi(session, request); !r.ok()) return reportFailure(r);
+    report << dmi::packedMessage(options.outName) << '\n';
+    return ExitSuccess;
 }
 
 const CommandRegistration registration{{
@@ -115,19 +132,49 @@ const CommandRegistration registration{{
         [](CLI::App& command) {
             auto options = std::make_shared<PackOptions>();
             command.add_option("ROM", options->romName, "ROM image to read")->required();
-            command.add_option("-o,--output", options->outName, "Image to write (- for standard output)")
-                ->capture_default_str();
+            CLI::Option* output =
+                command.add_option("-o,--output", options->outName, "Image to write (- for standard output)")
+                    ->capture_default_str();
             addForceFlag(command, options->force);
-            command.add_option("--type1", options->type1Edits,
-                               "Row N (1 to 4) of type 1 (system): manufacturer, product name, version, serial number")
-                ->take_all()
-                ->allow_extra_args(false);
-            command.add_option("--type3", options->type3Edits,
-                               "Row N (1 to 4) of type 3 (chassis): manufacturer, version, serial number, asset tag")
-                ->take_all()
-                ->allow_extra_args(false);
-            command.add_option("--uuid", options->uuid, "The system UUID: 32 hexadecimal digits, byte 0 first");
-            return std::function<int()>([options] { return pack(*options); });
+            CLI::Option* type1 =
+                command
+                    .add_option("--type1", options->type1Edits,
+                                "Row N (1 to 4) of type 1 (system): manufacturer, product name, version, serial "
+                                "number. Repeat the option for each row: --type1 1=ACME --type1 4=SN-1")
+                    ->type_name("N=TEXT")
+                    ->take_all()
+                    ->allow_extra_args(false);
+            CLI::Option* type3 =
+                command
+                    .add_option("--type3", options->type3Edits,
+                                "Row N (1 to 4) of type 3 (chassis): manufacturer, version, serial number, asset "
+                                "tag. Repeat the option for each row")
+                    ->type_name("N=TEXT")
+                    ->take_all()
+                    ->allow_extra_args(false);
+            CLI::Option* uuid =
+                command.add_option("--uuid", options->uuid, "The system UUID: 32 hexadecimal digits, byte 0 first");
+            CLI::Option* dump = command.add_option(
+                "--from-dump", options->dumpName,
+                "Take the type 1 and 3 strings and the UUID from an SMBIOS table: a dmidecode --dump-bin file or "
+                "a raw table as in /sys/firmware/dmi/tables/DMI. --type1, --type3 and --uuid override single values");
+            CLI::Option* system = command.add_flag(
+                "--from-system", options->fromSystem,
+                "The same from this machine's own table, /sys/firmware/dmi/tables/DMI (needs root)");
+            CLI::Option* batch = command.add_option(
+                "--batch", options->batchName,
+                "One image per row of a CSV file whose header names the columns: output, and any of type1.1 to "
+                "type1.4, type3.1 to type3.4 and uuid. An empty cell leaves its field as it is");
+            CLI::Option* outDir =
+                command.add_option("--out-dir", options->outDir, "The folder the batch's outputs are written to");
+            dump->excludes(system);
+            batch->needs(outDir);
+            outDir->needs(batch);
+            for (CLI::Option* single : {output, type1, type3, uuid, dump, system}) batch->excludes(single);
+            return std::function<int()>([options, uuid] {
+                options->uuidGiven = uuid->count() > 0;
+                return pack(*options);
+            });
         },
 }};
 

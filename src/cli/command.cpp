@@ -31,7 +31,8 @@ const std::vector<CommandSpec>& registeredCommands() { return registry(); }
 int exitStatusFor(image::Outcome outcome) {
     switch (outcome) {
         case image::Outcome::Done: return ExitSuccess;
-        case image::Outcome::CantOpen: return ExitCantOpen;
+        case image::Outcome::CantOpen:
+        case image::Outcome::CantWrite: return ExitCantOpen;
         default: return ExitBadData;
     }
 }

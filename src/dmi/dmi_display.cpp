@@ -3,27 +3,6 @@
 #include "dmi/uuid_text.h"
 
 namespace quarnel::dmi {
-namespace {
-
-void showTable(const DisplayTable& table, const DmiState& state, DmiView& view) {
-    for (std::size_t row = 0; row < RowLabels.size(); ++row) view.setCaption(RowLabels[row], table.captions[row]);
-    const DmiFields& fields = fieldsOfType(state, table.shownType);
-    for (std::size_t row = 0; row < fields.size(); ++row) {
-        std::string text = fields[row].text;  // the change event rewrites the field itself
-        // The limit is lifted while the text changes, so the box never cuts
-        // the new text, and set again once the box holds exactly the field.
-        view.setMaxLength(ValueBoxes[row], NoMaxLength);
-        view.setText(ValueBoxes[row], text);
-        view.setMaxLength(ValueBoxes[row], fields[row].length);
-    }
-    // Edit7 has no limit: a UUID of the wrong length is refused whole at
-    // Pack, never cut to one that looks right.
-    view.setText(DmiEdit::Edit7, table.showUuid ? uuidText(state.uuid) : std::string());
-    if (table.enabled)
-        for (std::size_t row = 0; row < ValueBoxes.size(); ++row) view.setEnabled(ValueBoxes[row], (*table.enabled)[row]);
-}
-
-}  // namespace
 
 DisplayTable displayTable(DisplayForm form) {
     switch (form) {
@@ -54,16 +33,15 @@ const DmiFields& fieldsOfType(const DmiState& state, int type) {
     return state.type1Fields;
 }
 
-void showExtractedType1(const DmiState& state, DmiView& view) {
-    showTable(displayTable(DisplayForm::AfterExtract), state, view);
-    view.setText(DmiEdit::Edit2, "1");
-    view.enablePack();
-}
-
-void showSelectedType(const DmiState& state, DmiView& view) {
-    int position = view.selectorPosition();
-    view.setText(DmiEdit::Edit2, std::to_string(position));
-    showTable(displayTable(selectorForm(position)), state, view);
+RowsDisplay rowsDisplay(const DmiState& state, DisplayForm form) {
+    RowsDisplay rows{displayTable(form), {}, {}, {}};
+    const DmiFields& fields = fieldsOfType(state, rows.table.shownType);
+    for (std::size_t row = 0; row < fields.size(); ++row) {
+        rows.texts[row] = fields[row].text;
+        rows.lengths[row] = static_cast<std::size_t>(fields[row].length);
+    }
+    if (rows.table.showUuid) rows.uuidText = uuidText(state.uuid);
+    return rows;
 }
 
 }  // namespace quarnel::dmi

@@ -1,48 +1,47 @@
-// What the value rows show: after Extract, and for each position of the
-// type selector.
+// What the five rows of the window show: after Extract, and for each
+// position of the type selector. Rows 1 to 4 hold strings 1 to 4 of one
+// type; the fifth row holds the UUID for type 1 and nothing for the others.
 //
-// Setting a value box's text raises its change event, which copies the box
-// into the field of the type the selector shows. The order below makes each
-// such copy write a field's own text back: Edit3 to Edit6 are filled before
-// Edit7 (whose change event copies Edit6), and only with the strings of the
-// type the selector already shows.
+// A window that raises a change event whenever a row's text is set (and
+// copies the row into the field of the type it shows) must fill rows 1 to 4
+// before the fifth and only once the selector shows the new type: then each
+// such copy writes a field's own text back.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 
 #include "dmi/dmi_state.h"
-#include "dmi/dmi_view.h"
 
 namespace quarnel::dmi {
 
 enum class DisplayForm { AfterExtract, Selector1, Selector2, Selector3 };
 
 struct DisplayTable {
-    std::array<const char*, 5> captions;  // Label3 to Label7
-    int shownType = 1;                    // whose strings fill Edit3 to Edit6
-    bool showUuid = false;                // Edit7 holds the UUID text, else it is empty
-    // Edit3 to Edit7; nothing: their enabled states are left as they are.
+    std::array<const char*, 5> captions;  // rows 1 to 4, then the UUID row
+    int shownType = 1;                    // whose strings fill rows 1 to 4
+    bool showUuid = false;                // the fifth row holds the UUID text, else it is empty
+    // Whether each row can be edited; nothing: left as it is.
     std::optional<std::array<bool, 5>> enabled;
 };
 
 DisplayTable displayTable(DisplayForm form);
 DisplayForm selectorForm(int position);
 
-// Label3 to Label7 and Edit3 to Edit7, the rows in order.
-inline constexpr std::array<DmiLabel, 5> RowLabels = {DmiLabel::Label3, DmiLabel::Label4, DmiLabel::Label5,
-                                                     DmiLabel::Label6, DmiLabel::Label7};
-inline constexpr std::array<DmiEdit, 5> ValueBoxes = {DmiEdit::Edit3, DmiEdit::Edit4, DmiEdit::Edit5, DmiEdit::Edit6,
-                                                     DmiEdit::Edit7};
+// The rows filled in: the table with the held texts (Latin-1, as in the
+// ROM), the UUID text and the length of each row's field, which is the most
+// that row can hold (a box may be limited to it).
+struct RowsDisplay {
+    DisplayTable table;
+    std::array<std::string, 4> texts;
+    std::array<std::size_t, 4> lengths{};
+    std::string uuidText;  // empty unless table.showUuid
+};
+
+RowsDisplay rowsDisplay(const DmiState& state, DisplayForm form);
 
 const DmiFields& fieldsOfType(const DmiState& state, int type);
-
-// The display that ends a successful read of the module: type 1, Edit2 "1",
-// Pack enabled.
-void showExtractedType1(const DmiState& state, DmiView& view);
-
-// The selector's click event (UpDown1Click).
-void showSelectedType(const DmiState& state, DmiView& view);
 
 }  // namespace quarnel::dmi

@@ -1,24 +1,35 @@
 #include "dmi/dmi_edit.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "dmi/dmi_messages.h"
 #include "dmi/dmi_reader.h"
-#include "dmi/uuid_text.h"
+#include "dmi/latin1_text.h"
 
 namespace quarnel::dmi {
 namespace {
 
-DmiFields* editableFields(DmiState& state, int position) {
-    if (position == 1) return &state.type1Fields;
-    if (position == 3) return &state.type3Fields;
+DmiFields* editableFields(DmiState& state, int type) {
+    if (type == 1) return &state.type1Fields;
+    if (type == 3) return &state.type3Fields;
     return nullptr;
 }
 
-std::string upperCase(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
+std::string fieldName(int type, int row) { return "type " + std::to_string(type) + " row " + std::to_string(row); }
+
+// A control character is refused unless the field already holds it there,
+// so that showing a field with one and copying it back changes nothing.
+std::optional<std::size_t> newControlCharacter(const std::string& text, const std::string& held) {
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (isControlCharacter(static_cast<unsigned char>(text[i])) && (i >= held.size() || held[i] != text[i]))
+            return i;
+    return std::nullopt;
+}
+
+std::string cutNote(int type, int row, const std::string& typed, const DmiStringField& field) {
+    return fieldName(type, row) + " holds " + std::to_string(field.length) + " characters: \"" +
+           utf8FromLatin1(typed) + "\" (" + std::to_string(typed.size()) + " characters) was cut to \"" +
+           utf8FromLatin1(field.text) + "\"";
 }
 
 // Each string goes back over its old characters; the NUL behind it stays.
@@ -45,40 +56,42 @@ bool fitsBuffer(const DmiState& state, const DmiWorkBuffer& buffer) {
 
 }  // namespace
 
-void applyFieldEdit(DmiState& state, const DmiView& view, int row, const std::string& text) {
-    DmiFields* fields = editableFields(state, view.selectorPosition());
-    if (!fields || row < 1 || row > 4) return;
-    DmiStringField& field = (*fields)[row - 1];
-    std::string held = text.substr(0, static_cast<std::size_t>(field.length));
-    held.resize(static_cast<std::size_t>(field.length), ' ');
+image::ImageResult applyFieldEdit(DmiState& state, int type, int row, std::string_view text, std::string* note) {
+    DmiFields* fields = editableFields(state, type);
+    if (!fields || row < 1 || row > 4) return {};
+    DmiStringField& field = (*fields)[static_cast<std::size_t>(row - 1)];
+    std::string typed;
+    if (image::ImageResult r = latin1FromUtf8(text, typed); !r.ok())
+        return {r.outcome, fieldName(type, row) + ": " + r.message};
+    const auto length = static_cast<std::size_t>(field.length);
+    std::string held = typed.substr(0, length);
+    held.resize(length, ' ');
+    if (auto at = newControlCharacter(held, field.text))
+        return {image::Outcome::BadData, fieldName(type, row) + ": character " + std::to_string(*at + 1) +
+                                             " is a control character (code " +
+                                             std::to_string(static_cast<unsigned char>(held[*at])) +
+                                             "), which a DMI string can't hold"};
     field.text = std::move(held);
+    if (note && typed.size() > length) *note = cutNote(type, row, typed, field);
+    return {};
 }
 
-void Edit3Change(DmiState& state, const DmiView& view) { applyFieldEdit(state, view, 1, view.text(DmiEdit::Edit3)); }
-void Edit4Change(DmiState& state, const DmiView& view) { applyFieldEdit(state, view, 2, view.text(DmiEdit::Edit4)); }
-void Edit5Change(DmiState& state, const DmiView& view) { applyFieldEdit(state, view, 3, view.text(DmiEdit::Edit5)); }
-void Edit6Change(DmiState& state, const DmiView& view) { applyFieldEdit(state, view, 4, view.text(DmiEdit::Edit6)); }
-
-void valueBoxChanged(DmiState& state, const DmiView& view, DmiEdit edit) {
-    switch (edit) {
-        case DmiEdit::Edit3: return Edit3Change(state, view);
-        case DmiEdit::Edit4: return Edit4Change(state, view);
-        case DmiEdit::Edit5: return Edit5Change(state, view);
-        case DmiEdit::Edit6:
-        case DmiEdit::Edit7: return Edit6Change(state, view);
-        default: return;
+image::ImageResult applyEdits(DmiState& state, const DmiEdits& edits, std::vector<std::string>& notes) {
+    for (const FieldEdit& edit : edits.fields) {
+        if ((edit.type != 1 && edit.type != 3) || edit.row < 1 || edit.row > 4)
+            return {image::Outcome::BadData, fieldName(edit.type, edit.row) + " can't be edited: only rows 1 to 4 "
+                                                                               "of types 1 and 3 can"};
+        std::string note;
+        if (image::ImageResult r = applyFieldEdit(state, edit.type, edit.row, edit.text, &note); !r.ok()) return r;
+        if (!note.empty()) notes.push_back(std::move(note));
     }
+    if (edits.uuid) state.uuid = *edits.uuid;
+    return {};
 }
 
-std::string writeBackDmi(DmiState& state, DmiWorkBuffer& buffer, DmiView& view) {
-    std::string uuidBox = upperCase(view.text(DmiEdit::Edit7));
-    view.setText(DmiEdit::Edit7, uuidBox);
-    if (!fitsBuffer(state, buffer)) return messages::NotExtracted;
-    if (view.selectorPosition() == 1) {
-        auto uuid = parseUuidText(uuidBox);
-        if (!uuid) return messages::BadUuid;
-        state.uuid = *uuid;
-    }
+image::ImageResult writeBackDmi(DmiState& state, DmiWorkBuffer& buffer, const std::optional<Uuid>& uuid) {
+    if (!fitsBuffer(state, buffer)) return {image::Outcome::NotLoaded, messages::NotExtracted};
+    if (uuid) state.uuid = *uuid;
     std::copy(state.uuid.begin(), state.uuid.end(), buffer.bytes.begin() + state.signatureOffset + UuidDistance);
     writeStrings(state.type1Fields, state.type1StringsOffset, buffer);
     writeStrings(state.type3Fields, state.type3StringsOffset, buffer);

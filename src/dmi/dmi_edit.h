@@ -1,32 +1,50 @@
-// Copying the value boxes into the held fields, and writing the fields and
-// the UUID back into the module copy at the places they were read from.
+// Edits of the held DMI fields as data, and their write-back into the module
+// copy at the places they were read from. The window's value boxes, the
+// command line and the batch all edit through these calls.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "dmi/dmi_state.h"
-#include "dmi/dmi_view.h"
+#include "image/rom_image.h"
 
 namespace quarnel::dmi {
 
-// Row 1 to 4 (Edit3 to Edit6) of the type the selector shows: the text is
-// cut or padded with spaces to the field's length. Type 2 is never changed.
-void applyFieldEdit(DmiState& state, const DmiView& view, int row, const std::string& text);
+// Row 1 to 4 of type 1 (manufacturer, product name, version, serial number)
+// or type 3 (manufacturer, version, serial number, asset tag). The text is
+// UTF-8.
+struct FieldEdit {
+    int type = 1;
+    int row = 1;
+    std::string text;
+};
 
-// The change events of the value boxes: Edit3Change to Edit6Change. Edit7's
-// change event is Edit6Change, so it copies Edit6, not itself.
-void Edit3Change(DmiState& state, const DmiView& view);
-void Edit4Change(DmiState& state, const DmiView& view);
-void Edit5Change(DmiState& state, const DmiView& view);
-void Edit6Change(DmiState& state, const DmiView& view);
-// The change event wired to a value box (Edit3 to Edit7); other boxes have none.
-void valueBoxChanged(DmiState& state, const DmiView& view, DmiEdit edit);
+struct DmiEdits {
+    std::vector<FieldEdit> fields;  // applied in order: a later edit of a row wins
+    std::optional<Uuid> uuid;
+};
 
-// Upper-cases Edit7 and, with the selector at 1, takes the UUID from it (it
-// must be 32 hexadecimal digits, else nothing is written and the message is
-// returned); at 2 or 3 Edit7 is empty and the UUID read at Extract stays.
-// Then writes the UUID and the strings of types 1 and 3 into the buffer in
-// place. Returns the message of a refusal, empty when written.
-std::string writeBackDmi(DmiState& state, DmiWorkBuffer& buffer, DmiView& view);
+// Puts the text into the held field: as Latin-1, cut or padded with spaces
+// to the field's length, so the field keeps exactly its length. A text
+// with a character the ROM can't hold, or with a control character the
+// field doesn't already hold at that place, is refused and the field kept.
+// Type 2 is shown only: an edit of it changes nothing. When the text was
+// cut, `note` (if given) says so, counting characters.
+image::ImageResult applyFieldEdit(DmiState& state, int type, int row, std::string_view text,
+                                  std::string* note = nullptr);
+
+// Applies every edit in order; the first refusal stops and names the type
+// and row. Types other than 1 and 3, and rows outside 1 to 4, are refused.
+// A cut text adds a note.
+image::ImageResult applyEdits(DmiState& state, const DmiEdits& edits, std::vector<std::string>& notes);
+
+// Writes the UUID (the given one, which then becomes the held one, or else
+// the held one) and the strings of types 1 and 3 into the buffer in place;
+// nothing else of it changes. A state that was not read from a module of
+// this buffer's length is refused.
+image::ImageResult writeBackDmi(DmiState& state, DmiWorkBuffer& buffer, const std::optional<Uuid>& uuid);
 
 }  // namespace quarnel::dmi

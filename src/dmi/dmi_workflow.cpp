@@ -1,112 +1,103 @@
 #include "dmi/dmi_workflow.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-
 #include "dmi/dmi_edit.h"
 #include "dmi/dmi_messages.h"
 #include "dmi/parse_dmi_module.h"
+#include "dmi/uuid_text.h"
 #include "image/file_io.h"
 #include "image/input_check.h"
 
 namespace quarnel::dmi {
 namespace {
 
-bool fileExists(const std::string& fileName) {
-    std::error_code error;
-    auto status = std::filesystem::status(fileName, error);
-    return !error && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+// A file that can't be read or holds no directory says so in its own words,
+// which name the file and the reason (the window shows its own text for
+// these outcomes); a corrupt chain is put after the file's name.
+image::ImageResult loadFailure(const image::ImageResult& result, const std::string& fileName) {
+    if (result.outcome == image::Outcome::NoDirectory || result.outcome == image::Outcome::CantOpen) return result;
+    return {result.outcome, fileName + ": " + result.message};
 }
 
-// A file without a module directory, or one that can't be read, is "Can't
-// open <name>"; a corrupt chain says what is wrong with it.
-std::string loadFailureMessage(const image::ImageResult& result, const std::string& fileName) {
-    if (result.outcome == image::Outcome::NoDirectory || result.outcome == image::Outcome::CantOpen ||
-        result.message.empty())
-        return messages::CantOpen + fileName;
-    return fileName + ": " + result.message;
+// The UUID to write: the one asked for, or the held one.
+image::ImageResult uuidToWrite(const PackRequest& request, std::optional<Uuid>& uuid) {
+    const std::optional<std::string> text = request.uuidText ? request.uuidText() : std::nullopt;
+    if (!text) return {};
+    uuid = parseUuidText(*text);
+    if (!uuid) return {image::Outcome::BadData, messages::BadUuid};
+    return {};
 }
 
-// A module 6 stored in the input stays stored: written under flags 0 it
-// would be taken for compressed data on the next load.
-std::uint8_t flagsForModule6(const image::RomImage& image) {
-    const image::ModuleEntry* old = image::findModule(image, DmiModuleId, 0, 0);
-    return old && (old->flags & image::StoredFlag) ? image::StoredFlag : 0;
-}
-
-image::ImageResult failure(DmiView& view, image::Outcome outcome, const std::string& message) {
-    view.showMessage(message);
-    return {outcome, message};
-}
-
-// Shows the window's own text and hands on the detailed cause.
-image::ImageResult failure(DmiView& view, const std::string& shown, image::ImageResult result) {
-    view.showMessage(shown);
-    if (result.message.empty()) result.message = shown;
-    return result;
-}
-
-image::ImageResult loadForPack(DmiSession& session, DmiView& view, const std::string& inputName, bool force) {
-    const image::CheckedLoad checked = image::loadCheckedImage(session.image, inputName, force);
+// The input as it is now: sound (or forced), and holding the very module 6
+// that Extract read, so one board's identity never goes into another's image.
+image::ImageResult loadForPack(DmiSession& session, const PackRequest& request) {
+    const image::CheckedLoad checked = image::loadCheckedImage(session.image, request.inputName, request.force);
     if (!checked.result.ok()) {
         // A damaged input is told as it is; the window has no text of its own for it.
-        const bool damaged = !checked.faults.empty();
-        return failure(view, damaged ? checked.result.message : loadFailureMessage(checked.result, inputName),
-                       checked.result);
+        if (!checked.faults.empty()) return checked.result;
+        return loadFailure(checked.result, request.inputName);
     }
-    if (!checked.faults.empty()) view.showMessage(image::forcedDamageMessage(inputName, checked.faults));
+    if (!checked.faults.empty() && request.warn)
+        request.warn(image::forcedDamageMessage(request.inputName, checked.faults));
     const image::ModuleEntry* module = image::findModule(session.image, DmiModuleId, 0, 0);
     if (!module || module->data != session.extractedModule)
-        return failure(view, image::Outcome::BadData, notExtractedImageMessage(inputName));
+        return {image::Outcome::BadData, notExtractedImageMessage(request.inputName)};
     return {};
+}
+
+image::ImageResult writeImage(const PackRequest& request, const image::RomImage& image) {
+    if (request.write) return request.write(request.outputName, image.bytes);
+    return image::writeFileAtomically(request.outputName, image.bytes);
 }
 
 }  // namespace
 
-std::string packedMessage(const std::string& outputName) { return "Bios file " + outputName + " is created"; }
-std::string packFailedMessage(const std::string& outputName) { return "Error pack/writing " + outputName + " file"; }
 std::string notExtractedImageMessage(const std::string& inputName) {
     return inputName + " is not the image that was extracted; press Extract first";
 }
 
-image::ImageResult extractDmi(DmiSession& session, DmiView& view, const std::string& fileName) {
-    view.setSelectorPosition(1);
-    if (!fileExists(fileName))
-        return {image::Outcome::CantOpen, "Can't open " + fileName + ": " + std::strerror(ENOENT)};
-    image::ImageResult loaded = image::loadImage(session.image, fileName);
-    if (!loaded.ok()) return failure(view, loadFailureMessage(loaded, fileName), loaded);
-    const image::ModuleEntry* module = image::findModule(session.image, DmiModuleId, 0, 0);
-    if (!module) return failure(view, image::Outcome::BadData, messages::NoModule6);
-    session.extractedModule = module->data;
-    std::string refusal = parseDmiModule(session, module->data, view);
-    if (!refusal.empty()) return {image::Outcome::BadData, refusal};
-    return {};
+std::string packedMessage(const std::string& outputName) { return "Bios file " + outputName + " is created"; }
+std::string packFailedMessage(const std::string& outputName) { return "Error pack/writing " + outputName + " file"; }
+
+// A module 6 stored in the input stays stored: written under flags 0 it
+// would be taken for compressed data on the next load.
+std::uint8_t module6Flags(const image::RomImage& image) {
+    const image::ModuleEntry* old = image::findModule(image, DmiModuleId, 0, 0);
+    return old && (old->flags & image::StoredFlag) ? image::StoredFlag : 0;
 }
 
-image::ImageResult packDmi(DmiSession& session, DmiView& view, const std::string& inputName,
-                           const std::string& outputName, const PackOptions& options) {
-    if (!session.packable) return failure(view, image::Outcome::NotLoaded, messages::NotExtracted);
-    if (!options.write && image::isSameFile(inputName, outputName))
-        return failure(view, image::Outcome::CantOpen, image::overwritesInputMessage(inputName, outputName));
-    if (image::ImageResult loaded = loadForPack(session, view, inputName, options.force); !loaded.ok()) return loaded;
+image::ImageResult extractDmi(DmiSession& session, const std::string& fileName) {
+    image::ImageResult loaded = image::loadImage(session.image, fileName);
+    if (!loaded.ok()) return loadFailure(loaded, fileName);
+    const image::ModuleEntry* module = image::findModule(session.image, DmiModuleId, 0, 0);
+    if (!module) return {image::Outcome::BadData, messages::NoModule6};
+    image::ImageResult parsed = parseDmiModule(session, module->data);
+    // Only a module that was read is one Pack may write back into.
+    if (parsed.ok()) session.extractedModule = module->data;
+    return parsed;
+}
 
-    std::string refusal = writeBackDmi(session.state, session.workBuffer, view);
-    if (!refusal.empty()) return failure(view, image::Outcome::BadData, refusal);
-    view.showMessage(messages::Save);
+image::ImageResult packDmi(DmiSession& session, const PackRequest& request) {
+    if (!session.packable) return {image::Outcome::NotLoaded, messages::NotExtracted};
+    if (!request.write && image::isSameFile(request.inputName, request.outputName))
+        return {image::Outcome::CantWrite, image::overwritesInputMessage(request.inputName, request.outputName)};
+    if (image::ImageResult r = loadForPack(session, request); !r.ok()) return r;
 
-    image::ImageResult replaced = image::replaceModule(session.image, DmiModuleId, 0, 0,
-                                                       flagsForModule6(session.image), session.workBuffer.bytes);
+    std::optional<Uuid> uuid;
+    if (image::ImageResult r = uuidToWrite(request, uuid); !r.ok()) return r;
+    if (image::ImageResult r = writeBackDmi(session.state, session.workBuffer, uuid); !r.ok()) return r;
+    if (request.saved) request.saved();
+
+    image::ImageResult replaced = image::replaceModule(session.image, DmiModuleId, 0, 0, module6Flags(session.image),
+                                                       session.workBuffer.bytes);
     // Writing the image without the edited module would pass off the old
     // strings as the new ones.
-    if (!replaced.ok()) return failure(view, replaced.outcome, messages::CouldNotInsert);
+    if (!replaced.ok()) return {replaced.outcome, messages::CouldNotInsert};
 
-    image::ImageResult rebuilt = image::rebuildImageInPlace(session.image);
-    if (rebuilt.ok())
-        rebuilt = options.write ? options.write(outputName, session.image.bytes)
-                                : image::writeFileAtomically(outputName, session.image.bytes);
-    view.showMessage(rebuilt.ok() ? packedMessage(outputName) : packFailedMessage(outputName));
-    return rebuilt;
+    if (image::ImageResult r = image::rebuildImageInPlace(session.image); !r.ok())
+        return {r.outcome, packFailedMessage(request.outputName) + ": " + r.message};
+    if (image::ImageResult r = writeImage(request, session.image); !r.ok())
+        return {image::Outcome::CantWrite, packFailedMessage(request.outputName) + ": " + r.message};
+    return {};
 }
 
 }  // namespace quarnel::dmi

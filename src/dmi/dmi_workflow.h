@@ -1,38 +1,58 @@
 // The Extract and Pack workflows, shared by the window and the command line.
+// They report through their result alone: the outcome and the message the
+// user is shown; nothing is shown while they run.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "dmi/dmi_session.h"
-#include "dmi/dmi_view.h"
 #include "image/rom_image.h"
 
 namespace quarnel::dmi {
 
-// Extract (Button1Click): the selector back to 1; a missing file does
-// nothing more (CantOpen, nothing shown); otherwise the image is loaded,
-// module 6 found and read. Done when the module was read (its problems, if
-// any, have been shown); else the failure that was shown.
-image::ImageResult extractDmi(DmiSession& session, DmiView& view, const std::string& fileName);
+// Loads the image, finds module 6 and reads it into the session. A file
+// that can't be read (CantOpen) or holds no module directory (NoDirectory)
+// says why in the loader's words, which the window replaces with its own
+// "Can't open <name>"; a corrupt chain says what is wrong with it. A module
+// that can be read but not written back is Done, with its problems in the
+// session.
+image::ImageResult extractDmi(DmiSession& session, const std::string& fileName);
 
-struct PackOptions {
-    // Writes from an input that fails its checks, with a warning.
+struct PackRequest {
+    std::string inputName;
+    std::string outputName;
+    // Asked when the held fields are written back, for the UUID to write:
+    // 32 hexadecimal digits of either case; nothing (or no function) keeps
+    // the held UUID.
+    std::function<std::optional<std::string>()> uuidText{};
+    // Told once the fields are written back into the module copy, before the
+    // image is rebuilt ("Save").
+    std::function<void()> saved{};
+    // Writes from an input that fails its checks, after telling `warn` what
+    // is wrong with it.
     bool force = false;
+    std::function<void(const std::string& warning)> warn{};
     // Where the image goes; by default atomically into the named file, which
     // must not be the input.
-    std::function<image::ImageResult(const std::string& name, std::span<const std::uint8_t> bytes)> write;
+    std::function<image::ImageResult(const std::string& name, std::span<const std::uint8_t> bytes)> write{};
 };
 
-// Pack (Button2Click): reloads `inputName`, refuses it when it is damaged
-// or its module 6 is not the one Extract read, writes the held strings and
-// the UUID back into the work buffer, puts it in as module 6 and writes the
-// rebuilt image to `outputName`. Every step's message is shown; the result
-// carries the failure (its message the detailed cause) or Done.
-image::ImageResult packDmi(DmiSession& session, DmiView& view, const std::string& inputName,
-                           const std::string& outputName, const PackOptions& options = {});
+// The input is reported as Extract reports it; an output that can't be
+// written, or that is the input, is CantWrite.
+// Reloads the input, refuses it when it is damaged or its module 6 is not
+// the one Extract read, writes the held strings and the UUID back into the
+// work buffer, puts it in as module 6 and writes the rebuilt image. A
+// failure carries the message of the step that failed; on success the
+// caller says packedMessage.
+image::ImageResult packDmi(DmiSession& session, const PackRequest& request);
+
+// The flags module 6 is written back with: 0, as it always was, unless the
+// image holds it stored.
+std::uint8_t module6Flags(const image::RomImage& image);
 
 std::string packedMessage(const std::string& outputName);
 std::string packFailedMessage(const std::string& outputName);

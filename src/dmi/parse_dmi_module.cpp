@@ -1,28 +1,28 @@
 #include "dmi/parse_dmi_module.h"
 
-#include "dmi/dmi_display.h"
+#include <new>
+
 #include "dmi/dmi_reader.h"
 
 namespace quarnel::dmi {
 
-std::string parseDmiModule(DmiSession& session, std::span<const std::uint8_t> contents, DmiView& view) {
+image::ImageResult parseDmiModule(DmiSession& session, std::span<const std::uint8_t> contents) {
     DmiReadResult read = readDmiModule(contents);
     if (!read.refusal.empty()) {
         // What went wrong before the walk left the module explains why it did.
-        for (const std::string& problem : read.problems) view.showMessage(problem);
-        view.showMessage(read.refusal);
-        return read.refusal;
+        std::string message;
+        for (const std::string& problem : read.problems) message += problem + '\n';
+        return {image::Outcome::BadData, message + read.refusal};
     }
-    session.workBuffer.bytes.assign(contents.begin(), contents.end());
+    try {
+        session.workBuffer.bytes.assign(contents.begin(), contents.end());
+    } catch (const std::bad_alloc&) {
+        return {image::Outcome::NoMemory, "not enough memory for a copy of the DMI module (" +
+                                              std::to_string((contents.size() + 1023) / 1024) + " KiB)"};
+    }
     session.state = std::move(read.state);
     session.packable = read.problems.empty();
-
-    view.setCaption(DmiLabel::Label1, session.state.biosDate);
-    for (const std::string& problem : read.problems) {
-        view.showMessage(problem);
-        view.requestQuit();
-    }
-    showExtractedType1(session.state, view);
+    session.problems = std::move(read.problems);
     return {};
 }
 

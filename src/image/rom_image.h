@@ -63,6 +63,7 @@ enum class Outcome {
     Done,
     NoDirectory,  // the file holds no "AMIBIOSC": the window reports "Can't open <name>"
     CantOpen,     // the file can't be opened, read or written
+    CantWrite,    // an output that can't be written, or would overwrite the input
     BadData,      // a corrupt chain, module or stream; a rebuild that would not be faithful
     NoMemory,
     NotLoaded,

@@ -1,0 +1,135 @@
+#include "dmi/batch_rows.h"
+
+#include <filesystem>
+#include <map>
+#include <set>
+
+namespace quarnel::dmi {
+namespace {
+
+image::ImageResult refuse(std::size_t line, const std::string& why) {
+    return {image::Outcome::BadData, "line " + std::to_string(line) + ": " + why};
+}
+
+struct Record {
+    std::size_t line = 0;
+    std::vector<std::string> cells;
+};
+
+// RFC 4180 records: comma-separated, CR LF or LF line ends, quotes around
+// a cell that holds commas, quotes or line ends.
+image::ImageResult splitRecords(std::string_view csv, std::vector<Record>& records) {
+    std::size_t line = 1;
+    std::size_t i = 0;
+    while (i < csv.size()) {
+        Record record{line, {}};
+        std::string cell;
+        bool endOfRecord = false;
+        while (!endOfRecord) {
+            if (i < csv.size() && csv[i] == '"') {
+                const std::size_t quoteLine = line;
+                for (++i;; ++i) {
+                    if (i >= csv.size())
+                        return refuse(quoteLine, "a quote is never closed");
+                    if (csv[i] == '"' && i + 1 < csv.size() && csv[i + 1] == '"') {
+                        cell += '"';
+                        ++i;
+                    } else if (csv[i] == '"') {
+                        ++i;
+                        break;
+                    } else {
+                        if (csv[i] == '\n') ++line;
+                        cell += csv[i];
+                    }
+                }
+            }
+            while (i < csv.size() && csv[i] != ',' && csv[i] != '\n') {
+                if (!(csv[i] == '\r' && (i + 1 == csv.size() || csv[i + 1] == '\n'))) cell += csv[i];
+                ++i;
+            }
+            record.cells.push_back(std::move(cell));
+            cell.clear();
+            if (i < csv.size() && csv[i] == ',') {
+                ++i;
+                continue;
+            }
+            endOfRecord = true;
+            if (i < csv.size()) ++i, ++line;  // the line end
+        }
+        const bool blank = record.cells.size() == 1 && record.cells[0].empty();
+        if (!blank) records.push_back(std::move(record));
+    }
+    return {};
+}
+
+struct Column {
+    enum Kind { Output, Field, Uuid } kind = Output;
+    int type = 0;
+    int row = 0;
+};
+
+std::optional<Column> columnNamed(const std::string& name) {
+    if (name == "output") return Column{Column::Output};
+    if (name == "uuid") return Column{Column::Uuid};
+    if (name.size() == 7 && (name.starts_with("type1.") || name.starts_with("type3.")) && name[6] >= '1' &&
+        name[6] <= '4')
+        return Column{Column::Field, name[4] - '0', name[6] - '0'};
+    return std::nullopt;
+}
+
+// Outputs stay inside the output folder.
+bool staysInside(const std::string& output) {
+    const std::filesystem::path path(output);
+    if (output.empty() || path.is_absolute() || path.has_root_name()) return false;
+    for (const auto& part : path.lexically_normal())
+        if (part == "..") return false;
+    return !path.lexically_normal().empty() && path.lexically_normal() != ".";
+}
+
+}  // namespace
+
+image::ImageResult readBatchRows(std::string_view csv, std::vector<BatchRow>& rows) {
+    rows.clear();
+    std::vector<Record> records;
+    if (image::ImageResult r = splitRecords(csv, records); !r.ok()) return r;
+    if (records.empty()) return refuse(1, "the file has no header row");
+
+    std::vector<Column> columns;
+    std::set<std::string> seen;
+    for (const std::string& name : records[0].cells) {
+        const std::optional<Column> column = columnNamed(name);
+        if (!column)
+            return refuse(records[0].line, "unknown column \"" + name +
+                                               "\" (known: output, type1.1 to type1.4, type3.1 to type3.4, uuid)");
+        if (!seen.insert(name).second) return refuse(records[0].line, "the column \"" + name + "\" appears twice");
+        columns.push_back(*column);
+    }
+    if (!seen.count("output")) return refuse(records[0].line, "the header has no \"output\" column");
+
+    std::map<std::string, std::size_t> outputs;
+    for (std::size_t k = 1; k < records.size(); ++k) {
+        const Record& record = records[k];
+        if (record.cells.size() > columns.size())
+            return refuse(record.line, "the row has " + std::to_string(record.cells.size()) +
+                                           " cells, the header " + std::to_string(columns.size()));
+        BatchRow row{record.line, {}, {}, {}};
+        for (std::size_t c = 0; c < record.cells.size(); ++c) {
+            const std::string& cell = record.cells[c];
+            if (columns[c].kind == Column::Output) row.output = cell;
+            else if (cell.empty()) continue;
+            else if (columns[c].kind == Column::Uuid) row.uuidText = cell;
+            else row.fields.push_back({columns[c].type, columns[c].row, cell});
+        }
+        if (!staysInside(row.output))
+            return refuse(record.line, "the output \"" + row.output +
+                                           "\" must be a relative name inside the output folder");
+        const std::string key = std::filesystem::path(row.output).lexically_normal().string();
+        if (auto [at, inserted] = outputs.emplace(key, record.line); !inserted)
+            return refuse(record.line, "the output \"" + row.output + "\" is already written by line " +
+                                           std::to_string(at->second));
+        rows.push_back(std::move(row));
+    }
+    return {};
+}
+
+}  // namespace quarnel::dmi

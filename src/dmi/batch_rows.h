@@ -1,0 +1,31 @@
+// The rows of a batch: a CSV file with a header row whose columns are
+// `output` and any of `type1.1` to `type1.4`, `type3.1` to `type3.4` and
+// `uuid`. Fields may be quoted ("a, b" and "say ""hi"""), and a quoted field
+// may span lines. An empty cell leaves its field as the ROM holds it.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dmi/dmi_edit.h"
+#include "image/rom_image.h"
+
+namespace quarnel::dmi {
+
+struct BatchRow {
+    std::size_t line = 0;  // where the row starts in the file, from 1
+    std::string output;    // relative to the output folder
+    std::vector<FieldEdit> fields;
+    std::optional<std::string> uuidText;  // as written; checked when the row is packed
+};
+
+// The rows, or a refusal (BadData) that names the line: no header or no
+// `output` column, an unknown or repeated column, a row with more cells than
+// the header, an output that is empty, absolute or leaves the folder, or
+// the same output on two rows. Nothing is written when the file is refused.
+image::ImageResult readBatchRows(std::string_view csv, std::vector<BatchRow>& rows);
+
+}  // namespace quarnel::dmi
