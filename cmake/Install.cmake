@@ -20,8 +20,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/quarnel-cli.bash-completion
 # so they never disagree with it. The programs run from their build folder
 # under their installed names.
 find_program(QUARNEL_HELP2MAN help2man)
-# Sanitized builds skip them: their programs may report at exit.
-if(QUARNEL_HELP2MAN AND NOT QUARNEL_SANITIZE)
+if(QUARNEL_SANITIZE)
+  # Sanitized programs may report at exit, which would end up in the pages.
+elseif(QUARNEL_HELP2MAN)
   set(quarnel_manual_quarnel-cli "edit the DMI strings and the system UUID inside a BIOS ROM image")
   set(quarnel_manual_quarnel "window to edit the DMI strings and the system UUID inside a BIOS ROM image")
   set(pages)

@@ -7,16 +7,12 @@
 #include "dmi/dmi_reader.h"
 #include "dmi/dmi_session.h"
 #include "image/file_io.h"
-#include "image/hex_text.h"
+#include "image/image_layout.h"
 #include "image/module_chain.h"
 #include "image/verify_image.h"
 
 namespace quarnel::dmi {
 namespace {
-
-constexpr std::uint32_t DirectoryVersionField = 8;
-constexpr std::uint32_t DirectoryVersionLength = 4;
-constexpr std::uint32_t DirectoryHeaderLength = 22;
 
 struct Side {
     std::vector<std::uint8_t> bytes;
@@ -119,7 +115,7 @@ void diffOutsideChain(const Side& a, const Side& b, ImageDiff& diff) {
     const bool hasDirectory = a.chain.result.outcome != image::Outcome::NoDirectory;
     const std::uint64_t directory = a.chain.directoryOffset;
     auto add = [&](std::uint64_t start, std::uint64_t end) {
-        const bool inDirectory = hasDirectory && start < directory + DirectoryHeaderLength &&
+        const bool inDirectory = hasDirectory && start < directory + image::DirectoryHeaderSize &&
                                  end > directory;
         diff.outsideChain.push_back({start, end, inDirectory});
     };
@@ -139,7 +135,7 @@ void describeSide(Side& side, ImageSide& out) {
     out.size = side.bytes.size();
     side.chain = image::describeModuleChain(side.bytes);
     if (side.chain.result.outcome != image::Outcome::NoDirectory)
-        out.directoryVersion = directoryVersionText(side.bytes, side.chain.directoryOffset);
+        out.directoryVersion = side.chain.directoryVersion;
     if (!side.chain.result.ok()) {
         out.chainProblem = side.chain.result.message;
         side.chain.blocks.clear();
@@ -150,17 +146,6 @@ void describeSide(Side& side, ImageSide& out) {
 }
 
 }  // namespace
-
-std::string directoryVersionText(const std::vector<std::uint8_t>& bytes, std::uint32_t directoryOffset) {
-    std::string text;
-    for (std::uint32_t i = 0; i < DirectoryVersionLength; ++i) {
-        const std::uint64_t at = std::uint64_t{directoryOffset} + DirectoryVersionField + i;
-        if (at >= bytes.size()) break;
-        const std::uint8_t c = bytes[at];
-        text += c >= 0x20 && c < 0x7F ? std::string(1, static_cast<char>(c)) : "\\x" + image::hexText(c, 2);
-    }
-    return text;
-}
 
 image::ImageResult diffImages(const std::string& fileA, const std::string& fileB, ImageDiff& diff) {
     diff = ImageDiff{};

@@ -66,7 +66,4 @@ struct ImageDiff {
 // hold.
 image::ImageResult diffImages(const std::string& fileA, const std::string& fileB, ImageDiff& diff);
 
-// The directory version: the 4 characters at directory offset 8.
-std::string directoryVersionText(const std::vector<std::uint8_t>& bytes, std::uint32_t directoryOffset);
-
 }  // namespace quarnel::dmi

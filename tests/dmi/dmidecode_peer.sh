@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # dmidecode, an independent SMBIOS reader, must find the strings and the
-# UUID that quarnel-cli pack wrote. Usage: dmidecode_peer.sh QUARNEL_CLI
+# UUID that quarnel-cli pack wrote. Usage: dmidecode_peer.sh QUARNEL_CLI SEABIOS_DIR
 set -euo pipefail
 cli=$1
+seabios=$2
 dmidecode=/usr/sbin/dmidecode
 [ -x "$dmidecode" ] || { echo "dmidecode is not installed"; exit 77; }
-[ -d /usr/share/seabios ] || { echo "seabios is not installed"; exit 77; }
+[ -d "$seabios" ] || { echo "seabios is not installed in $seabios"; exit 77; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
