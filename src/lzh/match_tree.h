@@ -45,6 +45,13 @@ public:
     // back, and a branch node left with one child.
     void DeletePosition();
 
+    // Whether the two trees will find the same matches from here on, for
+    // every input that follows: the same text, position and last match, the
+    // same leaves in the tree and the same replacements of the others, and
+    // branch nodes that correspond one to one (their numbers may differ)
+    // with the same depths, positions and marks, children and child bytes.
+    bool SameState(const MatchTree& other) const;
+
 private:
     static constexpr int RootBase = WindowSize;
     static constexpr int LeafBase = WindowSize;
@@ -70,6 +77,8 @@ private:
 
     void InitMatchTree();
     int FindChild(int q, int c);
+    int ChildOf(int q, int c) const;  // FindChild without its sentinel
+    bool SameBranches(const MatchTree& other) const;
     void AddChild(int q, int c, int r);
     void SplitEdge(int old);
     void Unlink(int node);
