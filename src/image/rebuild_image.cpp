@@ -1,30 +1,25 @@
 // The rebuild lays the module list out again as one chain directly below the
 // directory: the first entry becomes the highest block, each next one lies
-// right below it, and the module area below the last stays 0xFF. Compressed
-// modules are encoded anew, and every encoding is decoded again and compared
-// with the contents before it is placed: no stream that does not give back
-// its module reaches the disk.
+// right below it, and the module area below the last stays 0xFF. It has two
+// stages: every module's data area is made first (module_areas.h: compressed
+// modules encoded anew and checked by decoding back), then the areas are
+// placed and the checksums set, so no stream that does not give back its
+// module reaches the disk.
 //
 // It works in place on the image and the list: after it, sizes are those of
 // the placed data areas and `compressed` is cleared where flags bit 6 is set,
 // so the image must be loaded again before a second rebuild. A rebuild that
 // fails leaves them half done and writes nothing.
 #include <algorithm>
-#include <new>
 
 #include "file_io.h"
-#include "hex_text.h"
 #include "image_layout.h"
 #include "links.h"
-#include "lzh/lzh.h"
+#include "module_areas.h"
 #include "rom_image.h"
 
 namespace quarnel::image {
 namespace {
-
-std::string entryName(std::size_t index, const ModuleEntry& entry) {
-    return "Module " + std::to_string(index) + " (ID " + hexText(entry.moduleId, 2) + ")";
-}
 
 bool holdsDirectory(const RomImage& image) {
     const auto& bytes = image.bytes;
@@ -63,41 +58,27 @@ ImageResult checkBeforeRebuild(const RomImage& image) {
 
 class Rebuild {
 public:
-    explicit Rebuild(RomImage& image) : image_(image), bytes_(image.bytes) {}
+    Rebuild(RomImage& image, const std::vector<ModuleArea>& areas) : image_(image), bytes_(image.bytes), areas_(areas) {}
 
     ImageResult run() {
         std::fill_n(bytes_.begin(), image_.moduleAreaEnd, 0xFF);
-        if (ImageResult r = allocateScratch(); !r.ok()) return r;
         cursor_ = image_.moduleAreaEnd;
         linkToFill_ = image_.directoryOffset + FirstModuleField;
         for (std::size_t i = 0; i < image_.modules.size(); ++i)
-            if (ImageResult r = placeModule(i, image_.modules[i]); !r.ok()) return r;
+            if (ImageResult r = placeModule(i, image_.modules[i], areas_[i]); !r.ok()) return r;
         setChecksums();
         return {};
     }
 
 private:
-    // One buffer serves every module: room for the largest encoding the
-    // encoder may write, and never less than the 1 MiB a module may take.
-    ImageResult allocateScratch() {
-        std::size_t largest = 0;
-        for (const ModuleEntry& entry : image_.modules) largest = std::max(largest, entry.data.size());
-        try {
-            scratch_.resize(std::max<std::size_t>(ScratchSize, largest + lzh::EncodeOverhead + 3));
-        } catch (const std::bad_alloc&) {
-            return {Outcome::NoMemory, "Not enough memory to allocate buffer"};
-        }
-        return {};
-    }
-
-    ImageResult placeModule(std::size_t index, ModuleEntry& entry) {
-        if (entry.flags & KeepStoredFlag) entry.compressed = false;
+    ImageResult placeModule(std::size_t index, ModuleEntry& entry, const ModuleArea& area) {
+        entry.compressed = area.compressed;
         if (entry.size == NoContents) entry.size = 0;
-        std::span<const std::uint8_t> placed = std::span(entry.data).first(entry.size);
-        if (entry.compressed) {
-            if (ImageResult r = encode(index, entry, placed); !r.ok()) return r;
-            entry.size = static_cast<std::uint32_t>(placed.size());
-        }
+        // A compressed area is padded to whole words with 0xFF; packedSize
+        // inside keeps the unpadded length.
+        const std::span<const std::uint8_t> placed =
+            area.compressed ? std::span<const std::uint8_t>(area.encoded) : std::span(entry.data).first(entry.size);
+        entry.size = area.compressed ? (static_cast<std::uint32_t>(placed.size()) + 3) & ~3u : entry.size;
         cursor_ -= static_cast<std::int64_t>(entry.size) + BlockOverhead;
         if (cursor_ < 0)
             return {Outcome::BadData, "The modules don't fit in the module area (" +
@@ -109,38 +90,6 @@ private:
         writeLink(bytes_, linkToFill_, start + BlockPrefixSize);
         linkToFill_ = start + BlockPrefixSize + NextField;
         blockStarts_.push_back(start);
-        return {};
-    }
-
-    // Encodes into the scratch buffer and pads the area to whole words with
-    // 0xFF; packedSize inside keeps the unpadded length.
-    ImageResult encode(std::size_t index, const ModuleEntry& entry, std::span<const std::uint8_t>& placed) {
-        const std::string name = entryName(index, entry);
-        const lzh::LzhEncodeResult encoded = lzh::LzhEncode(entry.data, scratch_);
-        if (!encoded.ok) return {Outcome::BadData, name + ": " + encoded.message};
-        if (!encoded.complete && !entry.data.empty())
-            return {Outcome::BadData, name + ": its contents can't be compressed (the encoding would outgrow them)"};
-        const auto area = std::span<const std::uint8_t>(scratch_).first(encoded.size);
-        if (ImageResult r = checkDecodesBack(name, area, entry.data); !r.ok()) return r;
-        const std::uint32_t padded = (encoded.size + 3) & ~3u;
-        if (padded > ScratchSize)
-            return {Outcome::BadData, name + ": its encoded form (" + std::to_string(padded) +
-                                          " bytes) exceeds the 1 MiB scratch buffer"};
-        std::fill(scratch_.begin() + encoded.size, scratch_.begin() + padded, 0xFF);
-        placed = std::span<const std::uint8_t>(scratch_).first(padded);
-        return {};
-    }
-
-    ImageResult checkDecodesBack(const std::string& name, std::span<const std::uint8_t> area,
-                                 std::span<const std::uint8_t> contents) {
-        try {
-            decoded_.resize(contents.size());
-        } catch (const std::bad_alloc&) {
-            return {Outcome::NoMemory, "Not enough memory to allocate buffer"};
-        }
-        const lzh::LzhDecodeResult result = lzh::LzhDecode(area, decoded_);
-        if (!result.ok || !std::equal(decoded_.begin(), decoded_.end(), contents.begin()))
-            return {Outcome::BadData, name + ": its new encoding does not decode to its contents"};
         return {};
     }
 
@@ -173,8 +122,7 @@ private:
 
     RomImage& image_;
     std::span<std::uint8_t> bytes_;
-    std::vector<std::uint8_t> scratch_;
-    std::vector<std::uint8_t> decoded_;
+    const std::vector<ModuleArea>& areas_;
     std::int64_t cursor_ = 0;        // start of the block placed last
     std::uint32_t linkToFill_ = 0;   // the directory's firstModule, then the last header's next
     std::vector<std::uint32_t> blockStarts_;
@@ -182,9 +130,18 @@ private:
 
 }  // namespace
 
+ImageResult placeModuleAreas(RomImage& image, const std::vector<ModuleArea>& areas) {
+    if (ImageResult r = checkBeforeRebuild(image); !r.ok()) return r;
+    if (areas.size() != image.modules.size())
+        return {Outcome::BadData, "The prepared module areas don't match the module list"};
+    return Rebuild(image, areas).run();
+}
+
 ImageResult rebuildImage(RomImage& image, const std::string& fileName) {
     if (ImageResult r = checkBeforeRebuild(image); !r.ok()) return r;
-    if (ImageResult r = Rebuild(image).run(); !r.ok()) return r;
+    std::vector<ModuleArea> areas;
+    if (ImageResult r = prepareModuleAreas(image.modules, areas); !r.ok()) return r;
+    if (ImageResult r = placeModuleAreas(image, areas); !r.ok()) return r;
     return writeFileAtomically(fileName, image.bytes);
 }
 

@@ -1,0 +1,39 @@
+// The first stage of a rebuild: the data area each module will be placed
+// with. A compressed module is encoded anew and its encoding decoded back and
+// compared with the contents, so no stream that does not give back its module
+// reaches the placement. An area depends on its module alone, so areas can be
+// made for several modules at once, and kept across rebuilds that change only
+// some modules.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "rom_image.h"
+
+namespace quarnel::image {
+
+struct ModuleArea {
+    bool compressed = false;            // placed as an LZH area; else the contents are placed as they are
+    std::vector<std::uint8_t> encoded;  // the LZH area, packedSize bytes, unpadded; empty when stored
+};
+
+// Flags bit 6 keeps a module stored, whatever its ID says.
+bool placedCompressed(const ModuleEntry& entry);
+
+// The area of module `index` of the list (the index names it in messages).
+ImageResult prepareModuleArea(std::size_t index, const ModuleEntry& entry, ModuleArea& area);
+// The areas of the whole list, in list order; the first failure in list
+// order is returned.
+ImageResult prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea>& areas);
+
+// The second stage: lays the chain out anew from areas prepared for exactly
+// this list and sets every checksum, in the image's bytes; nothing is written
+// to a file. The image and the list change as rebuildImage says.
+ImageResult placeModuleAreas(RomImage& image, const std::vector<ModuleArea>& areas);
+
+// "Module 3 (ID 11)": how rebuild messages name an entry of the list.
+std::string entryName(std::size_t index, const ModuleEntry& entry);
+
+}  // namespace quarnel::image
