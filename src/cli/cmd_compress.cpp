@@ -13,6 +13,7 @@
 #include "command.h"
 #include "image/file_io.h"
 #include "lzh/lzh.h"
+#include "threads_option.h"
 
 namespace quarnel::cli {
 namespace {
@@ -51,11 +52,7 @@ const CommandRegistration registration{{
             command.add_option("IN", *inName, "File to compress")->required();
             command.add_option("OUT", *outName, "Compressed area to write (- for standard output)")->required();
             auto threads = std::make_shared<unsigned>(0);
-            command
-                .add_option("--threads", *threads,
-                            "Threads that find matches in a long input (default: all; 1: one pass). "
-                            "The output is the same for every count")
-                ->check(CLI::Range(1u, 1024u));
+            addThreadsOption(command, *threads);
             return std::function<int()>(
                 [inName, outName, threads] { return compressFile(*inName, *outName, *threads); });
         },

@@ -13,6 +13,7 @@
 #include "dmi/dmi_workflow.h"
 #include "dmi/headless_view.h"
 #include "dmi/uuid_text.h"
+#include "threads_option.h"
 
 namespace quarnel::cli {
 namespace {
@@ -23,6 +24,7 @@ struct PackOptions {
     std::vector<std::string> type1Edits;
     std::vector<std::string> type3Edits;
     std::string uuid;
+    unsigned threads = 0;
 };
 
 struct RowEdit {
@@ -74,6 +76,7 @@ int pack(const PackOptions& options) {
     }
 
     dmi::DmiSession session;
+    session.encodeThreads = options.threads;
     dmi::HeadlessDmiView view(session.state);
     image::ImageResult extracted = dmi::extractDmi(session, view, options.romName);
     if (!extracted.ok() || !session.packable) {
@@ -115,6 +118,7 @@ const CommandRegistration registration{{
                 ->take_all()
                 ->allow_extra_args(false);
             command.add_option("--uuid", options->uuid, "The system UUID: 32 hexadecimal digits, byte 0 first");
+            addThreadsOption(command, options->threads);
             return std::function<int()>([options] { return pack(*options); });
         },
 }};

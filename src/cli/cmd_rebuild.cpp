@@ -9,6 +9,7 @@
 #include "command.h"
 #include "image/rom_image.h"
 #include "image_command_args.h"
+#include "threads_option.h"
 
 namespace quarnel::cli {
 namespace {
@@ -16,13 +17,14 @@ namespace {
 struct RebuildOptions {
     std::string romName;
     std::string outName;
+    unsigned threads = 0;
 };
 
 int rebuildRom(const RebuildOptions& options) {
     image::RomImage rom;
     if (image::ImageResult loaded = image::loadImage(rom, options.romName); !loaded.ok())
         return reportFileFailure(loaded, options.romName);
-    if (image::ImageResult rebuilt = image::rebuildImage(rom, options.outName); !rebuilt.ok())
+    if (image::ImageResult rebuilt = image::rebuildImage(rom, options.outName, options.threads); !rebuilt.ok())
         return reportFileFailure(rebuilt, options.outName);
     std::cout << "Wrote " << options.outName << '\n';
     return ExitSuccess;
@@ -37,6 +39,7 @@ const CommandRegistration registration{{
             auto options = std::make_shared<RebuildOptions>();
             command.add_option("ROM", options->romName, "ROM image file")->required();
             command.add_option("-o,--output", options->outName, "Image file to write")->required();
+            addThreadsOption(command, options->threads);
             return std::function<int()>([options] { return rebuildRom(*options); });
         },
 }};

@@ -12,6 +12,7 @@
 #include "image/file_io.h"
 #include "image/rom_image.h"
 #include "image_command_args.h"
+#include "threads_option.h"
 
 namespace quarnel::cli {
 namespace {
@@ -21,6 +22,7 @@ struct ReplaceOptions {
     ModuleKeyArgs key;
     std::string contentsName;
     std::string outName;
+    unsigned threads = 0;
 };
 
 int replaceContents(const ReplaceOptions& options) {
@@ -38,7 +40,7 @@ int replaceContents(const ReplaceOptions& options) {
     if (image::ImageResult replaced = image::replaceModule(rom, key.id(), key.sub2(), key.sub1(), flags, contents);
         !replaced.ok())
         return reportFailure(replaced);
-    if (image::ImageResult rebuilt = image::rebuildImage(rom, options.outName); !rebuilt.ok())
+    if (image::ImageResult rebuilt = image::rebuildImage(rom, options.outName, options.threads); !rebuilt.ok())
         return reportFileFailure(rebuilt, options.outName);
     std::cout << "Wrote " << options.outName << '\n';
     return ExitSuccess;
@@ -55,6 +57,7 @@ const CommandRegistration registration{{
             addModuleKeyOptions(command, options->key, true);
             command.add_option("CONTENTS", options->contentsName, "File with the new plain contents")->required();
             command.add_option("-o,--output", options->outName, "Image file to write")->required();
+            addThreadsOption(command, options->threads);
             return std::function<int()>([options] { return replaceContents(*options); });
         },
 }};

@@ -15,6 +15,8 @@ struct DmiSession {
     // The last Extract read a module that can be written back: found the
     // signature with a supported date and the structures of types 2 and 3.
     bool packable = false;
+    // Threads that Pack's rebuild encodes the modules on (0: all).
+    unsigned encodeThreads = 0;
 };
 
 }  // namespace quarnel::dmi

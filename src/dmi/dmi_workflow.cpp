@@ -69,7 +69,7 @@ image::ImageResult packDmi(DmiSession& session, DmiView& view, const std::string
     // strings as the new ones.
     if (!replaced.ok()) return failure(view, replaced.outcome, messages::CouldNotInsert);
 
-    image::ImageResult rebuilt = image::rebuildImage(session.image, outputName);
+    image::ImageResult rebuilt = image::rebuildImage(session.image, outputName, session.encodeThreads);
     view.showMessage(rebuilt.ok() ? packedMessage(outputName) : packFailedMessage(outputName));
     return rebuilt;
 }

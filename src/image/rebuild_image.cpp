@@ -137,10 +137,10 @@ ImageResult placeModuleAreas(RomImage& image, const std::vector<ModuleArea>& are
     return Rebuild(image, areas).run();
 }
 
-ImageResult rebuildImage(RomImage& image, const std::string& fileName) {
+ImageResult rebuildImage(RomImage& image, const std::string& fileName, unsigned threads) {
     if (ImageResult r = checkBeforeRebuild(image); !r.ok()) return r;
     std::vector<ModuleArea> areas;
-    if (ImageResult r = prepareModuleAreas(image.modules, areas); !r.ok()) return r;
+    if (ImageResult r = prepareModuleAreas(image.modules, areas, threads); !r.ok()) return r;
     if (ImageResult r = placeModuleAreas(image, areas); !r.ok()) return r;
     return writeFileAtomically(fileName, image.bytes);
 }
