@@ -23,9 +23,9 @@ struct Source {
 
 // About 600 KiB: x86 firmware, then x86-64 library code.
 constexpr Source Sources[] = {
-    {"/usr/share/seabios/bios-256k.bin", 0x14000, 0x2C000},
-    {"/usr/share/seabios/vgabios-stdvga.bin", 0, 39936},
-    {"/usr/share/seabios/vgabios-cirrus.bin", 0, 39424},
+    {QUARNEL_SEABIOS_DIR "/bios-256k.bin", 0x14000, 0x2C000},
+    {QUARNEL_SEABIOS_DIR "/vgabios-stdvga.bin", 0, 39936},
+    {QUARNEL_SEABIOS_DIR "/vgabios-cirrus.bin", 0, 39424},
     {"/usr/lib/x86_64-linux-gnu/libQt6Core.so.6", 0x100000, 0x58000},
 };
 

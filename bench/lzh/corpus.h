@@ -32,7 +32,7 @@ inline std::vector<std::filesystem::path> regularFiles(const std::filesystem::pa
     return files;
 }
 
-inline std::vector<std::filesystem::path> seabiosBlobs() { return regularFiles("/usr/share/seabios", ""); }
+inline std::vector<std::filesystem::path> seabiosBlobs() { return regularFiles(QUARNEL_SEABIOS_DIR, ""); }
 
 inline std::vector<std::uint8_t> x86Corpus() {
     std::vector<std::filesystem::path> files = seabiosBlobs();

@@ -2,14 +2,19 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
-#include <QFont>
 #include <QFileDialog>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
 
 #include "UpDown.h"
 #include "dmi/dmi_display.h"
@@ -32,6 +37,49 @@ std::string toStdString(const QString& text) { return text.toLatin1().toStdStrin
 
 constexpr char OutputFileName[] = "new.rom";
 
+// The one local file a drag carries; empty for several files, for anything
+// that is not a local file, and for a drag without URLs.
+QString droppedFileName(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return {};
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
+    return urls.front().toLocalFile();
+}
+
+bool isDragOrDrop(const QEvent* event) {
+    return event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop;
+}
+
+// The window was designed to the pixel for a font whose character takes
+// 6 x 13 pixels; the designed client area is 316 x 223.
+constexpr QSize DesignedSize{316, 223};
+
+// How much larger than designed the window is drawn for its font; never
+// below 1.
+struct DesignScale {
+    double x = 1;
+    double y = 1;
+};
+
+// The width that counts is that of the widest hexadecimal digit: 32 digits
+// at 6 pixels fill Edit7, and every UUID must show whole. The toolkit's
+// average character width alone is narrower than the digits of most fonts.
+DesignScale designScale(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    double width = metrics.averageCharWidth();
+    for (QChar digit : QStringLiteral("0123456789ABCDEF")) width = std::max(width, metrics.horizontalAdvance(digit));
+    return {std::max(1.0, width / 6.0), std::max(1.0, metrics.height() / 13.0)};
+}
+
+// Designed edges are scaled, not sizes, so neighbours that touch in the
+// design still touch and gaps keep their proportions.
+QRect scaled(const QRect& designed, DesignScale scale) {
+    auto x = [&](int v) { return static_cast<int>(std::lround(v * scale.x)); };
+    auto y = [&](int v) { return static_cast<int>(std::lround(v * scale.y)); };
+    const int left = x(designed.left()), top = y(designed.top());
+    return QRect(left, top, x(designed.left() + designed.width()) - left, y(designed.top() + designed.height()) - top);
+}
+
 }  // namespace
 
 void ShowMessage(const QString& text) {
@@ -48,38 +96,37 @@ TForm1::TForm1(QWidget* parent)
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("Form1");
     setWindowTitle(QStringLiteral("Quarnel " QUARNEL_VERSION_TEXT));
-    setFixedSize(316, 223);
     move(425, 314);
-    // The controls are placed to the pixel for a small 8-point dialog font.
-    QFont small = font();
-    small.setPixelSize(11);
-    setFont(small);
+    setAcceptDrops(true);
     runOpenDialog = [](QFileDialog& dialog) { return dialog.exec(); };
     quitApplication = [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); };
     createControls();
+    placeControls();
     arrangeTabOrder();
     connectEvents();
 }
 
+// Every control remembers the rectangle it was designed at.
+template <typename Control>
+Control* TForm1::designed(Control* control, const char* name, QRect geometry) {
+    control->setObjectName(name);
+    design_.emplace_back(control, geometry);
+    return control;
+}
+
 void TForm1::createControls() {
     auto makeEdit = [this](const char* name, int left, int top, int width, const char* text) {
-        auto* box = new QLineEdit(QString::fromLatin1(text), this);
-        box->setObjectName(name);
-        box->setGeometry(left, top, width, 21);
+        auto* box = designed(new QLineEdit(QString::fromLatin1(text), this), name, QRect(left, top, width, 21));
+        box->installEventFilter(this);  // a dropped file is the window's, not the box's
         return box;
     };
     auto makeLabel = [this](const char* name, int left, int top, int width, const char* caption) {
-        auto* label = new QLabel(QString::fromLatin1(caption), this);
-        label->setObjectName(name);
-        label->setGeometry(left, top, width, 13);
+        auto* label = designed(new QLabel(QString::fromLatin1(caption), this), name, QRect(left, top, width, 13));
         label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
         return label;
     };
     auto makeButton = [this](const char* name, int left, int top, int width, int height, const char* caption) {
-        auto* button = new QPushButton(QString::fromLatin1(caption), this);
-        button->setObjectName(name);
-        button->setGeometry(left, top, width, height);
-        return button;
+        return designed(new QPushButton(QString::fromLatin1(caption), this), name, QRect(left, top, width, height));
     };
 
     Edit1 = makeEdit("Edit1", 8, 16, 273, "bios.rom");
@@ -89,11 +136,9 @@ void TForm1::createControls() {
     Button2 = makeButton("Button2", 224, 48, 59, 25, "Pack");
     Button2->setEnabled(false);
 
-    Bevel1 = new QFrame(this);
-    Bevel1->setObjectName("Bevel1");
+    Bevel1 = designed(new QFrame(this), "Bevel1", QRect(8, 80, 305, 2));
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(8, 80, 305, 2);
 
     Label3 = makeLabel("Label3", 8, 100, 97, "N/A");
     Label4 = makeLabel("Label4", 8, 124, 97, "N/A");
@@ -107,9 +152,7 @@ void TForm1::createControls() {
     Edit7 = makeEdit("Edit7", 112, 192, 201, "");
 
     Label2 = makeLabel("Label2", 264, 120, 49, "DMI Type");
-    UpDown1 = new UpDown(this);
-    UpDown1->setObjectName("UpDown1");
-    UpDown1->setGeometry(264, 136, 17, 25);
+    UpDown1 = designed(new UpDown(this), "UpDown1", QRect(264, 136, 17, 25));
     UpDown1->setRange(1, 3);
     UpDown1->setPosition(1);
     Edit2 = makeEdit("Edit2", 288, 138, 25, "1");
@@ -121,6 +164,51 @@ void TForm1::createControls() {
     OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog1->setNameFilters({"Bios files (*.rom)", "All files (*)"});
     OpenDialog1->setDefaultSuffix("rom");
+}
+
+// The design scaled to the window's font; the size stays fixed for it.
+void TForm1::placeControls() {
+    const DesignScale scale = designScale(font());
+    setFixedSize(scaled(QRect(QPoint(0, 0), DesignedSize), scale).size());
+    for (const auto& [control, geometry] : design_) control->setGeometry(scaled(geometry, scale));
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) placeControls();
+    QWidget::changeEvent(event);
+}
+
+void TForm1::openFile(const QString& fileName) {
+    Edit1->setText(fileName);
+    Button1Click();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedFileName(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+    if (!droppedFileName(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+// Extract runs once the drop is over: its message boxes must not hold up
+// the program the file was dragged from.
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString fileName = droppedFileName(event->mimeData());
+    if (fileName.isEmpty()) return;
+    event->acceptProposedAction();
+    QMetaObject::invokeMethod(this, [this, fileName] { openFile(fileName); }, Qt::QueuedConnection);
+}
+
+// Boxes keep dragged text; URLs go to the window.
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (!isDragOrDrop(event) || !static_cast<QDropEvent*>(event)->mimeData()->hasUrls())
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::Drop)
+        dropEvent(static_cast<QDropEvent*>(event));
+    else
+        dragMoveEvent(static_cast<QDragMoveEvent*>(event));
+    return true;
 }
 
 void TForm1::arrangeTabOrder() {
@@ -185,6 +273,10 @@ void TForm1::setText(DmiEdit which, const std::string& text) {
 }
 std::string TForm1::text(DmiEdit which) const { return toStdString(edit(which)->text()); }
 void TForm1::setEnabled(DmiEdit which, bool enabled) { edit(which)->setEnabled(enabled); }
+// 32767 is QLineEdit's own default: no limit.
+void TForm1::setMaxLength(DmiEdit which, int length) {
+    edit(which)->setMaxLength(length == quarnel::dmi::NoMaxLength ? 32767 : length);
+}
 void TForm1::enablePack() { Button2->setEnabled(true); }
 int TForm1::selectorPosition() const { return UpDown1->position(); }
 void TForm1::setSelectorPosition(int position) { UpDown1->setPosition(position); }

@@ -3,9 +3,12 @@
 // src/dmi; the window is its view.
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "dmi/dmi_session.h"
 #include "dmi/dmi_view.h"
@@ -28,6 +31,10 @@ class TForm1 : public QWidget, public quarnel::dmi::DmiView {
 public:
     explicit TForm1(QWidget* parent = nullptr);
 
+    // A file dropped on the window, or named on the command line: Edit1
+    // takes its name, then Extract runs as if Button1 were clicked.
+    void openFile(const QString& fileName);
+
     void Button1Click();
     void Button2Click();
     void Button3Click();
@@ -48,14 +55,25 @@ public:
     void setText(quarnel::dmi::DmiEdit edit, const std::string& text) override;
     std::string text(quarnel::dmi::DmiEdit edit) const override;
     void setEnabled(quarnel::dmi::DmiEdit edit, bool enabled) override;
+    void setMaxLength(quarnel::dmi::DmiEdit edit, int length) override;
     void enablePack() override;
     int selectorPosition() const override;
     void setSelectorPosition(int position) override;
     void showMessage(const std::string& text) override;
     void requestQuit() override;
 
+protected:
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void createControls();
+    void placeControls();
+    template <typename Control>
+    Control* designed(Control* control, const char* name, QRect geometry);
     void arrangeTabOrder();
     std::string fileName() const;
     void connectEvents();
@@ -70,6 +88,7 @@ private:
     QFrame* Bevel1;
     QFileDialog* OpenDialog1;
     QString lastOpenedFileName_;
+    std::vector<std::pair<QWidget*, QRect>> design_;
 
     quarnel::dmi::DmiSession session_;
     bool quitRequested_ = false;

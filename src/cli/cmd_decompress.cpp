@@ -1,10 +1,10 @@
 // quarnel-cli decompress IN OUT: expands the compressed area held in IN (the
-// whole file is the room the area may take) and writes its contents to OUT.
-// A malformed area never reaches OUT.
+// whole file is the room the area may take) and writes its contents to OUT
+// as they are decoded, in memory of the window's size whatever the area
+// claims. A malformed area leaves no OUT behind.
 #include <functional>
 #include <iostream>
 #include <memory>
-#include <new>
 #include <span>
 #include <string>
 #include <vector>
@@ -19,28 +19,24 @@ namespace {
 int decompressFile(const std::string& inName, const std::string& outName) {
     std::vector<std::uint8_t> area;
     if (image::ImageResult read = image::readWholeFile(inName, area); !read.ok()) return reportFailure(read);
-
-    const std::optional<lzh::AreaHeader> header = lzh::readAreaHeader(area);
-    if (!header) {
+    if (!lzh::readAreaHeader(area)) {
         std::cerr << inName << " holds no compressed area: it is shorter than the area's 8-byte header.\n";
         return ExitBadData;
     }
-    // Left uninitialised: a malformed area that claims gigabytes fails
-    // without the pages ever being touched.
-    std::unique_ptr<std::uint8_t[]> buffer;
-    try {
-        buffer = std::make_unique_for_overwrite<std::uint8_t[]>(header->unpackedSize);
-    } catch (const std::bad_alloc&) {
-        std::cerr << "Out of memory.\n";
-        return ExitBadData;
-    }
-    const std::span<std::uint8_t> plain(buffer.get(), header->unpackedSize);
-    if (const lzh::LzhDecodeResult decoded = lzh::LzhDecode(area, plain); !decoded.ok) {
+
+    OutputStream out;
+    if (image::ImageResult opened = out.open(outName); !opened.ok()) return reportFailure(opened);
+    image::ImageResult written;
+    const lzh::LzhDecodeResult decoded = lzh::LzhDecodeTo(area, [&](std::span<const std::uint8_t> piece) {
+        written = out.write(piece);
+        return written.ok();
+    });
+    if (!written.ok()) return reportFailure(written);
+    if (!decoded.ok) {
         std::cerr << inName << ": " << decoded.message << '\n';
         return ExitBadData;
     }
-    if (image::ImageResult written = writeOutput(outName, plain); !written.ok())
-        return reportFailure(written);
+    if (image::ImageResult finished = out.finish(); !finished.ok()) return reportFailure(finished);
     return ExitSuccess;
 }
 

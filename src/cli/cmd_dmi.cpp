@@ -32,8 +32,9 @@ nlohmann::json fieldsJson(const dmi::DmiFields& fields) {
     return rows;
 }
 
-void printJson(const dmi::DmiState& state) {
+void printJson(const dmi::DmiState& state, const std::string& directoryVersion) {
     nlohmann::json report = {
+        {"directoryVersion", directoryVersion},
         {"biosDate", state.biosDate},
         {"dmiChangesSupported", state.dmiChangesSupported},
         {"uuid", dmi::uuidText(state.uuid)},
@@ -54,8 +55,9 @@ void printType(const char* title, dmi::DisplayForm form, const dmi::DmiFields& f
                   << fields[row].length << " characters)\n";
 }
 
-void printText(const dmi::DmiState& state) {
-    std::cout << "BIOS date:             " << state.biosDate << '\n'
+void printText(const dmi::DmiState& state, const std::string& directoryVersion) {
+    std::cout << "Directory version:     " << directoryVersion << '\n'
+              << "BIOS date:             " << state.biosDate << '\n'
               << "DMI changes supported: " << (state.dmiChangesSupported ? "yes" : "no") << '\n'
               << "UUID:                  " << dmi::uuidText(state.uuid) << '\n'
               << "UUID (SMBIOS 2.6+):    " << dmi::uuidRfc4122Text(state.uuid) << '\n';
@@ -74,7 +76,7 @@ int writeDump(const dmi::DmiReadResult& read, std::span<const std::uint8_t> modu
         std::cerr << dump.error << '\n';
         return ExitBadData;
     }
-    image::ImageResult written = image::writeFileAtomically(dumpName, dump.bytes);
+    image::ImageResult written = writeOutput(dumpName, dump.bytes);
     return written.ok() ? ExitSuccess : reportFailure(written);
 }
 
@@ -90,9 +92,9 @@ int showDmi(const DmiOptions& options) {
     if (!options.dumpName.empty()) return writeDump(read, module->data, options.dumpName);
 
     if (options.json)
-        printJson(read.state);
+        printJson(read.state, rom.directoryVersion);
     else
-        printText(read.state);
+        printText(read.state, rom.directoryVersion);
     for (const std::string& problem : read.problems) std::cerr << problem << '\n';
     return read.problems.empty() ? ExitSuccess : ExitBadData;
 }
@@ -107,7 +109,7 @@ const CommandRegistration registration{{
             command.add_option("ROM", options->romName, "ROM image to read")->required();
             command.add_flag("--json", options->json, "Print the result as JSON");
             command.add_option("--dump-bin", options->dumpName,
-                               "Write the DMI structure table as a dump for dmidecode --from-dump");
+                               "Write the DMI structure table as a dump for dmidecode --from-dump (- for standard output)");
             return std::function<int()>([options] { return showDmi(*options); });
         },
 }};

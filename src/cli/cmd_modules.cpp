@@ -1,5 +1,6 @@
-// quarnel-cli modules ROM [--json]: the module chain as it lies in the file,
-// one row per module, without loading (nothing is decoded).
+// quarnel-cli modules ROM [--json]: the directory's version and the module
+// chain as it lies in the file, one row per module, without loading (nothing
+// is decoded).
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
@@ -26,9 +27,9 @@ struct ModulesOptions {
     bool json = false;
 };
 
-void printJson(const std::vector<ModuleBlock>& blocks) {
+void printJson(const image::ModuleChain& chain) {
     nlohmann::json rows = nlohmann::json::array();
-    for (const ModuleBlock& block : blocks)
+    for (const ModuleBlock& block : chain.blocks)
         rows.push_back({{"index", block.index},
                         {"moduleId", block.moduleId},
                         {"flags", block.flags},
@@ -37,14 +38,22 @@ void printJson(const std::vector<ModuleBlock>& blocks) {
                         {"compressed", block.compressed},
                         {"dataSize", block.dataSize},
                         {"size", block.size},
-                        {"headerOffset", block.headerOffset}});
-    std::cout << rows.dump(2) << '\n';
+                        {"headerOffset", block.headerOffset},
+                        {"blockStart", block.blockStart()},
+                        {"blockLength", block.blockLength()}});
+    const nlohmann::json report = {{"directoryVersion", chain.directoryVersion},
+                                   {"generation", image::generationName(chain.generation)},
+                                   {"directoryOffset", chain.directoryOffset},
+                                   {"modules", rows}};
+    std::cout << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
-void printTable(const std::vector<ModuleBlock>& blocks) {
+void printTable(const image::ModuleChain& chain) {
+    std::printf("Directory version %s (%s rules), AMIBIOSC at 0x%s, %zu modules\n", chain.directoryVersion.c_str(),
+                image::generationName(chain.generation), hexText(chain.directoryOffset, 5).c_str(), chain.blocks.size());
     std::printf("%5s  %-4s  %-5s  %-6s  %-6s  %-10s  %9s  %9s  %s\n", "Index", "ID", "Flags", "SubId1", "SubId2", "Form",
                 "DataSize", "Size", "Header");
-    for (const ModuleBlock& block : blocks) {
+    for (const ModuleBlock& block : chain.blocks) {
         const std::string size = block.size == image::NoContents ? "none" : std::to_string(block.size);
         std::printf("%5u  %-4s  %-5s  %-6s  %-6s  %-10s  %9u  %9s  %s\n", block.index,
                     ("0x" + hexText(block.moduleId, 2)).c_str(), ("0x" + hexText(block.flags, 2)).c_str(),
@@ -63,9 +72,9 @@ int listModules(const ModulesOptions& options) {
         chain.result.message = image::noDirectoryMessage(options.romName);
     if (!chain.result.ok()) return reportFailure(chain.result);
     if (options.json)
-        printJson(chain.blocks);
+        printJson(chain);
     else
-        printTable(chain.blocks);
+        printTable(chain);
     return ExitSuccess;
 }
 
@@ -77,7 +86,7 @@ const CommandRegistration registration{{
         [](CLI::App& command) {
             auto options = std::make_shared<ModulesOptions>();
             command.add_option("ROM", options->romName, "ROM image file")->required();
-            command.add_flag("--json", options->json, "Print a JSON array of modules");
+            command.add_flag("--json", options->json, "Print the directory version and the modules as JSON");
             return std::function<int()>([options] { return listModules(*options); });
         },
 }};

@@ -25,6 +25,7 @@ struct PackOptions {
     std::vector<std::string> type3Edits;
     std::string uuid;
     unsigned threads = 0;
+    bool force = false;
 };
 
 struct RowEdit {
@@ -79,10 +80,10 @@ int pack(const PackOptions& options) {
     session.encodeThreads = options.threads;
     dmi::HeadlessDmiView view(session.state);
     image::ImageResult extracted = dmi::extractDmi(session, view, options.romName);
-    if (!extracted.ok() || !session.packable) {
+    if (!extracted.ok()) return reportFailure(extracted);
+    if (!session.packable) {
         printMessages(view, std::cerr);
-        if (view.messages().empty()) std::cerr << extracted.message << '\n';
-        return extracted.ok() ? ExitBadData : exitStatusFor(extracted.outcome);
+        return ExitBadData;
     }
 
     if (!type3.empty()) {
@@ -93,10 +94,19 @@ int pack(const PackOptions& options) {
     typeRows(view, session.state.type1Fields, 1, type1);
     if (!options.uuid.empty()) view.type(dmi::DmiEdit::Edit7, options.uuid);
 
-    image::ImageResult packed = dmi::packDmi(session, view, options.romName, options.outName);
-    printMessages(view, packed.ok() ? std::cout : std::cerr);
+    const std::size_t shownBefore = view.messages().size();
+    dmi::PackOptions packOptions{.force = options.force, .write = writeOutput};
+    image::ImageResult packed = dmi::packDmi(session, view, options.romName, options.outName, packOptions);
+    // On a failure the window's last text gives way to the detailed cause.
+    std::vector<std::string> shown(view.messages().begin() + static_cast<std::ptrdiff_t>(shownBefore),
+                                   view.messages().end());
+    if (!packed.ok() && !shown.empty()) shown.pop_back();
+    for (const std::string& message : shown) {
+        const bool toErrors = !packed.ok() || message.starts_with("warning: ");
+        (toErrors ? std::cerr : reportStream(options.outName)) << message << '\n';
+    }
     if (packed.ok()) return ExitSuccess;
-    if (!packed.message.empty() && packed.message != view.messages().back()) std::cerr << packed.message << '\n';
+    std::cerr << packed.message << '\n';
     return exitStatusFor(packed.outcome);
 }
 
@@ -108,7 +118,9 @@ const CommandRegistration registration{{
         [](CLI::App& command) {
             auto options = std::make_shared<PackOptions>();
             command.add_option("ROM", options->romName, "ROM image to read")->required();
-            command.add_option("-o,--output", options->outName, "Image to write")->capture_default_str();
+            command.add_option("-o,--output", options->outName, "Image to write (- for standard output)")
+                ->capture_default_str();
+            addForceFlag(command, options->force);
             command.add_option("--type1", options->type1Edits,
                                "Row N (1 to 4) of type 1 (system): manufacturer, product name, version, serial number")
                 ->take_all()

@@ -18,15 +18,17 @@ struct RebuildOptions {
     std::string romName;
     std::string outName;
     unsigned threads = 0;
+    bool force = false;
 };
 
 int rebuildRom(const RebuildOptions& options) {
     image::RomImage rom;
-    if (image::ImageResult loaded = image::loadImage(rom, options.romName); !loaded.ok())
-        return reportFileFailure(loaded, options.romName);
-    if (image::ImageResult rebuilt = image::rebuildImage(rom, options.outName, options.threads); !rebuilt.ok())
-        return reportFileFailure(rebuilt, options.outName);
-    std::cout << "Wrote " << options.outName << '\n';
+    if (int status = loadCheckedInput(rom, options.romName, options.force); status != ExitSuccess) return status;
+    if (image::ImageResult rebuilt = image::rebuildImageInPlace(rom, options.threads); !rebuilt.ok())
+        return reportFailure(rebuilt);
+    if (image::ImageResult written = writeOutput(options.outName, rom.bytes); !written.ok())
+        return reportFailure(written);
+    reportStream(options.outName) << "Wrote " << options.outName << '\n';
     return ExitSuccess;
 }
 
@@ -38,7 +40,9 @@ const CommandRegistration registration{{
         [](CLI::App& command) {
             auto options = std::make_shared<RebuildOptions>();
             command.add_option("ROM", options->romName, "ROM image file")->required();
-            command.add_option("-o,--output", options->outName, "Image file to write")->required();
+            command.add_option("-o,--output", options->outName, "Image file to write (- for standard output)")
+                ->required();
+            addForceFlag(command, options->force);
             addThreadsOption(command, options->threads);
             return std::function<int()>([options] { return rebuildRom(*options); });
         },

@@ -23,6 +23,7 @@ struct ReplaceOptions {
     std::string contentsName;
     std::string outName;
     unsigned threads = 0;
+    bool force = false;
 };
 
 int replaceContents(const ReplaceOptions& options) {
@@ -30,19 +31,20 @@ int replaceContents(const ReplaceOptions& options) {
     if (image::ImageResult read = image::readWholeFile(options.contentsName, contents); !read.ok())
         return reportFileFailure(read, options.contentsName);
     image::RomImage rom;
-    if (image::ImageResult loaded = image::loadImage(rom, options.romName); !loaded.ok())
-        return reportFileFailure(loaded, options.romName);
+    if (int status = loadCheckedInput(rom, options.romName, options.force); status != ExitSuccess) return status;
 
     const ModuleKeyArgs& key = options.key;
     const image::ModuleEntry* existing = image::findModule(rom, key.id(), key.sub2(), key.sub1());
     const std::uint8_t flags = existing ? existing->flags : 0;
-    if (!existing) std::cout << key.text() << " is not in " << options.romName << "; it is appended\n";
+    if (!existing) reportStream(options.outName) << key.text() << " is not in " << options.romName << "; it is appended\n";
     if (image::ImageResult replaced = image::replaceModule(rom, key.id(), key.sub2(), key.sub1(), flags, contents);
         !replaced.ok())
         return reportFailure(replaced);
-    if (image::ImageResult rebuilt = image::rebuildImage(rom, options.outName, options.threads); !rebuilt.ok())
-        return reportFileFailure(rebuilt, options.outName);
-    std::cout << "Wrote " << options.outName << '\n';
+    if (image::ImageResult rebuilt = image::rebuildImageInPlace(rom, options.threads); !rebuilt.ok())
+        return reportFailure(rebuilt);
+    if (image::ImageResult written = writeOutput(options.outName, rom.bytes); !written.ok())
+        return reportFailure(written);
+    reportStream(options.outName) << "Wrote " << options.outName << '\n';
     return ExitSuccess;
 }
 
@@ -56,7 +58,9 @@ const CommandRegistration registration{{
             command.add_option("ROM", options->romName, "ROM image file")->required();
             addModuleKeyOptions(command, options->key, true);
             command.add_option("CONTENTS", options->contentsName, "File with the new plain contents")->required();
-            command.add_option("-o,--output", options->outName, "Image file to write")->required();
+            command.add_option("-o,--output", options->outName, "Image file to write (- for standard output)")
+                ->required();
+            addForceFlag(command, options->force);
             addThreadsOption(command, options->threads);
             return std::function<int()>([options] { return replaceContents(*options); });
         },

@@ -24,6 +24,8 @@ int verifyRom(const std::string& romName) {
     if (report.result.outcome == image::Outcome::NoDirectory)
         report.result.message = image::noDirectoryMessage(romName);
     if (!report.result.ok()) return reportFailure(report.result);
+    std::cout << romName << ": directory version " << report.directoryVersion << " ("
+              << image::generationName(report.generation) << " rules)\n";
     for (const std::string& fault : report.faults) std::cout << fault << '\n';
     if (!report.faults.empty()) return ExitBadData;
     std::cout << romName << ": every checksum holds and every compressed module decodes\n";

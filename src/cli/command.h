@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "image/file_io.h"
 #include "image/rom_image.h"
 
 namespace quarnel::cli {
@@ -48,5 +50,41 @@ inline constexpr const char* StandardOutputName = "-";
 // Writes the bytes to the named file atomically, or to standard output when
 // the name is "-", so that the data can be piped on.
 image::ImageResult writeOutput(const std::string& fileName, std::span<const std::uint8_t> bytes);
+
+// Where a command reports what it did: standard error when its data goes to
+// standard output.
+std::ostream& reportStream(const std::string& outputName);
+
+// An output written piece by piece: to standard output for "-", else
+// atomically, so that a file only appears once it is complete.
+class OutputStream {
+public:
+    image::ImageResult open(const std::string& fileName);
+    image::ImageResult write(std::span<const std::uint8_t> bytes);
+    image::ImageResult finish();
+
+private:
+    bool toStandardOutput_ = false;
+    image::AtomicFileWriter file_;
+};
+
+// The file arguments of the parsed command, before it runs: a data-writing
+// option given an empty name, or naming one of the command's input files
+// (links followed), is a usage error. Prints why and gives ExitUsage, or
+// gives ExitSuccess.
+int checkFileArguments(const CLI::App& command);
+
+// --force: write from an input that fails its checks.
+void addForceFlag(CLI::App& command, bool& force);
+// Loads the image after checking it; a damaged input is refused (its faults
+// printed, ExitBadData) unless `force`, which only warns.
+int loadCheckedInput(image::RomImage& rom, const std::string& romName, bool force);
+
+// What --help says about every file a command writes.
+inline constexpr const char* OutputFilesNote =
+    "Files are written whole or not at all: the data goes into a temporary file beside the output, which then "
+    "replaces it. A symbolic link is followed and kept, and an existing output keeps its permissions, but other hard "
+    "links to it keep the old contents. \"-\" as an output writes to standard output. An output that is one of the "
+    "inputs is refused.";
 
 }  // namespace quarnel::cli

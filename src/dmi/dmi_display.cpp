@@ -10,8 +10,14 @@ void showTable(const DisplayTable& table, const DmiState& state, DmiView& view) 
     const DmiFields& fields = fieldsOfType(state, table.shownType);
     for (std::size_t row = 0; row < fields.size(); ++row) {
         std::string text = fields[row].text;  // the change event rewrites the field itself
+        // The limit is lifted while the text changes, so the box never cuts
+        // the new text, and set again once the box holds exactly the field.
+        view.setMaxLength(ValueBoxes[row], NoMaxLength);
         view.setText(ValueBoxes[row], text);
+        view.setMaxLength(ValueBoxes[row], fields[row].length);
     }
+    // Edit7 has no limit: a UUID of the wrong length is refused whole at
+    // Pack, never cut to one that looks right.
     view.setText(DmiEdit::Edit7, table.showUuid ? uuidText(state.uuid) : std::string());
     if (table.enabled)
         for (std::size_t row = 0; row < ValueBoxes.size(); ++row) view.setEnabled(ValueBoxes[row], (*table.enabled)[row]);

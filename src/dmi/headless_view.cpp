@@ -20,18 +20,25 @@ HeadlessDmiView::HeadlessDmiView(DmiState& state)
       captions_{std::string("-"), std::string("N/A"), std::string("N/A"), std::string("N/A"), std::string("N/A"),
                 std::string("N/A")} {
     enabled_.fill(true);
+    maxLengths_.fill(NoMaxLength);
 }
 
 void HeadlessDmiView::setCaption(DmiLabel label, const std::string& text) { captions_[index(label)] = text; }
 
 void HeadlessDmiView::setText(DmiEdit edit, const std::string& text) {
-    if (texts_[index(edit)] == text) return;
-    texts_[index(edit)] = text;
+    const int limit = maxLengths_[index(edit)];
+    const std::string shown = limit == NoMaxLength ? text : text.substr(0, static_cast<std::size_t>(limit));
+    if (texts_[index(edit)] == shown) return;
+    texts_[index(edit)] = shown;
     valueBoxChanged(state_, *this, edit);
 }
 
 std::string HeadlessDmiView::text(DmiEdit edit) const { return texts_[index(edit)]; }
 void HeadlessDmiView::setEnabled(DmiEdit edit, bool enabled) { enabled_[index(edit)] = enabled; }
+void HeadlessDmiView::setMaxLength(DmiEdit edit, int length) {
+    maxLengths_[index(edit)] = length;
+    setText(edit, texts_[index(edit)]);
+}
 void HeadlessDmiView::enablePack() { packEnabled_ = true; }
 int HeadlessDmiView::selectorPosition() const { return position_; }
 void HeadlessDmiView::setSelectorPosition(int position) { position_ = position; }
@@ -53,5 +60,6 @@ void HeadlessDmiView::clickSelector(int position) {
 
 const std::string& HeadlessDmiView::caption(DmiLabel label) const { return captions_[index(label)]; }
 bool HeadlessDmiView::enabled(DmiEdit edit) const { return enabled_[index(edit)]; }
+int HeadlessDmiView::maxLength(DmiEdit edit) const { return maxLengths_[index(edit)]; }
 
 }  // namespace quarnel::dmi

@@ -1,6 +1,7 @@
-// A DmiView without a window: it holds the texts, captions and enabled
-// states, raises the value boxes' change events on every text change as the
-// window does, and collects the messages. The command line packs through
+// A DmiView without a window: it holds the texts, captions, enabled states
+// and length limits (cutting texts to them as a box does), raises the value
+// boxes' change events on every text change as the window does, and
+// collects the messages. The command line packs through
 // it; the tests drive the DMI logic with it.
 #pragma once
 
@@ -21,6 +22,7 @@ public:
     void setText(DmiEdit edit, const std::string& text) override;
     std::string text(DmiEdit edit) const override;
     void setEnabled(DmiEdit edit, bool enabled) override;
+    void setMaxLength(DmiEdit edit, int length) override;
     void enablePack() override;
     int selectorPosition() const override;
     void setSelectorPosition(int position) override;
@@ -34,6 +36,7 @@ public:
 
     const std::string& caption(DmiLabel label) const;
     bool enabled(DmiEdit edit) const;
+    int maxLength(DmiEdit edit) const;
     bool packEnabled() const { return packEnabled_; }
     bool quitRequested() const { return quitRequested_; }
     const std::vector<std::string>& messages() const { return messages_; }
@@ -43,6 +46,7 @@ private:
     DmiState& state_;
     std::array<std::string, 7> texts_;
     std::array<bool, 7> enabled_;
+    std::array<int, 7> maxLengths_;
     std::array<std::string, 6> captions_;
     int position_ = 1;
     bool packEnabled_ = false;

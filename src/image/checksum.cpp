@@ -22,4 +22,11 @@ std::uint32_t dwordChecksum(std::span<const std::uint8_t> image, std::uint32_t s
     return 0u - sum;
 }
 
+std::uint32_t byteChecksum(std::span<const std::uint8_t> image, std::uint32_t blockStart, std::uint32_t length) {
+    std::uint32_t sum = 0;
+    for (std::uint32_t i = 0; i < length; ++i)
+        if (i < BlockChecksumField || i >= BlockChecksumField + 4) sum += image[blockStart + i];
+    return (0u - sum) & 0xFF;
+}
+
 }  // namespace quarnel::image

@@ -1,4 +1,9 @@
 // Whole-file reading and atomic writing, shared by the container and the CLI.
+//
+// Every failure names the file and the operating system's reason:
+//   "Can't open <name>: <reason>"    the file can't be opened or read
+//   "Can't create <name>: <reason>"  the output can't be made or put in place
+//   "Error writing <name>: <reason>" the data didn't reach the disk whole
 #pragma once
 
 #include <cstdint>
@@ -13,10 +18,46 @@ namespace quarnel::image {
 // Reads the file whole. CantOpen when it can't be opened or read.
 ImageResult readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& bytes);
 
-// Writes into a temporary file beside the target, flushes it to the disk and
-// renames it over the target, so a failed or interrupted write never leaves a
-// truncated file and never damages the old one. A short write or a failed
-// close is a failure.
+// Both names lead to the same file, links followed. A name under which no
+// file exists yet is no other file.
+bool isSameFile(const std::string& a, const std::string& b);
+// "<output> would overwrite the input", naming the input when its name differs.
+std::string overwritesInputMessage(const std::string& inputName, const std::string& outputName);
+
+// Writes a file through a temporary file beside its final target, flushed
+// to the disk and renamed over the target only when everything was written,
+// so a failed or interrupted write never leaves a truncated file and never
+// damages the old one.
+//
+// A symbolic link is followed: the file it names is replaced and the link
+// stays. An existing output keeps its permissions (and its owner, when run
+// as root); other hard links to it keep the old contents. Directories,
+// devices, FIFOs and sockets are refused before anything is touched.
+class AtomicFileWriter {
+public:
+    AtomicFileWriter() = default;
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+    ~AtomicFileWriter();  // removes the temporary file of a write not committed
+
+    ImageResult open(const std::string& fileName);
+    ImageResult write(std::span<const std::uint8_t> bytes);
+    // Flushes, closes and renames. A short write or a failed close fails it.
+    ImageResult commit();
+    void abandon();
+
+private:
+    std::string name_;    // as the caller gave it, for the messages
+    std::string target_;  // the file that is replaced, links followed
+    std::string temp_;
+    int fd_ = -1;
+    int slot_ = -1;  // in the table the signal clean-up reads
+};
+
 ImageResult writeFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes);
+
+// Removes the temporary files of the writes under way. Safe to call from a
+// signal handler: it only reads prepared paths and unlinks them.
+void removeTemporaryFiles() noexcept;
 
 }  // namespace quarnel::image

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 
+#include "lzh/little_endian.h"
 #include "rom_image.h"
 
 namespace quarnel::image {
@@ -14,16 +15,19 @@ namespace quarnel::image {
 inline constexpr std::array<std::uint8_t, 8> DirectorySignature = {'A', 'M', 'I', 'B', 'I', 'O', 'S', 'C'};
 
 // Directory header, counted from the signature.
+inline constexpr std::uint32_t DirectoryVersionField = 8;  // four ASCII characters: "0800", "0700", "0627"...
+inline constexpr std::uint32_t DirectoryVersionLength = 4;
 inline constexpr std::uint32_t ChecksumUnitsField = 12;
 inline constexpr std::uint32_t DirectoryChecksumField = 14;
 inline constexpr std::uint32_t FirstModuleField = 18;
 inline constexpr std::uint32_t DirectoryHeaderSize = 22;
-// The bytes right below the signature belong to neither the directory nor
-// the module area; they are kept as read.
+// In 0700 and 0800 directories the bytes right below the signature belong to
+// neither the directory nor the module area; they are kept as read.
 inline constexpr std::uint32_t GapBelowDirectory = 10;
 
-// Module block: an 8-byte prefix, then the 12-byte header that links point
-// at, then the data area. Header fields count from the header.
+// Module block: an 8-byte prefix (not in 06xx directories), then the 12-byte
+// header that links point at, then the data area. Header fields count from
+// the header.
 inline constexpr std::uint32_t BlockPrefixSize = 8;
 inline constexpr std::uint32_t DataSizeField = 0;       // in the prefix
 inline constexpr std::uint32_t BlockChecksumField = 4;  // in the prefix
@@ -36,9 +40,12 @@ inline constexpr std::uint32_t SubId2Field = 10;
 inline constexpr std::uint32_t HeaderSize = 12;
 inline constexpr std::uint32_t BlockOverhead = BlockPrefixSize + HeaderSize;
 
-// Links map the last byte of the image to linear address 0xFFFFF, so no
-// larger file can be addressed whole.
-inline constexpr std::uint32_t MaxImageSize = 0x100000;
+// Links map the last byte of the image to linear address 0xFFFFF, so they
+// address only the top 1 MiB of a larger file: the directory and its chain
+// lie there, and everything below is kept as read.
+inline constexpr std::uint32_t LinkWindow = 0x100000;
+// Boards of the last generations carry images of up to 16 MiB.
+inline constexpr std::uint32_t MaxImageSize = 16u << 20;
 // One encoded module must fit the rebuild's scratch buffer.
 inline constexpr std::uint32_t ScratchSize = 0x100000;
 // No real module unpacks to more; a larger unpackedSize is a corrupt field,
@@ -49,24 +56,6 @@ inline constexpr std::uint64_t MaxChainContents = 64u << 20;
 
 inline constexpr std::uint8_t ModuleIdStoredA = 0x40;
 inline constexpr std::uint8_t ModuleIdStoredB = 0x60;
-
-inline std::uint16_t readU16(std::span<const std::uint8_t> bytes, std::uint32_t at) {
-    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
-}
-
-inline std::uint32_t readU32(std::span<const std::uint8_t> bytes, std::uint32_t at) {
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-}
-
-inline void writeU16(std::span<std::uint8_t> bytes, std::uint32_t at, std::uint16_t value) {
-    bytes[at] = static_cast<std::uint8_t>(value);
-    bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-inline void writeU32(std::span<std::uint8_t> bytes, std::uint32_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 // A module is LZH-coded in the image unless its flags or its ID say stored.
 inline bool isCompressedModule(std::uint8_t moduleId, std::uint8_t flags) {

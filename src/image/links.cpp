@@ -11,23 +11,13 @@ LinkTarget readLink(std::span<const std::uint8_t> bytes, std::uint32_t linkOffse
     const std::uint32_t offset = readU16(bytes, linkOffset);
     const std::uint32_t segment = readU16(bytes, linkOffset + 2);
     const std::uint32_t linear = segment * 16 + offset;
-    return {linear, static_cast<std::int64_t>(linear) + static_cast<std::int64_t>(bytes.size()) - MaxImageSize};
+    return {linear, static_cast<std::int64_t>(linear) + static_cast<std::int64_t>(bytes.size()) - LinkWindow};
 }
 
 void writeLink(std::span<std::uint8_t> bytes, std::uint32_t linkOffset, std::int64_t fileOffset) {
-    const auto linear = static_cast<std::uint32_t>(fileOffset + MaxImageSize - static_cast<std::int64_t>(bytes.size()));
+    const auto linear = static_cast<std::uint32_t>(fileOffset + LinkWindow - static_cast<std::int64_t>(bytes.size()));
     writeU16(bytes, linkOffset, static_cast<std::uint16_t>(linear & 0xF));
     writeU16(bytes, linkOffset + 2, static_cast<std::uint16_t>(linear >> 4));
-}
-
-std::int32_t linkToOffset(RomImage& image, std::uint32_t linkOffset) {
-    const LinkTarget target = readLink(image.bytes, linkOffset);
-    image.lastLinear = target.linear;
-    return static_cast<std::int32_t>(target.fileOffset);
-}
-
-void offsetToLink(RomImage& image, std::uint32_t linkOffset, std::int32_t fileOffset) {
-    writeLink(image.bytes, linkOffset, fileOffset);
 }
 
 }  // namespace quarnel::image

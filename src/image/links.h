@@ -1,5 +1,5 @@
-// Segment:offset links on raw image bytes. The RomImage forms
-// (linkToOffset, offsetToLink) are declared in rom_image.h.
+// Segment:offset links on raw image bytes: a 16-bit offset then a 16-bit
+// segment; the last byte of the image sits at linear address 0xFFFFF.
 #pragma once
 
 #include <cstdint>

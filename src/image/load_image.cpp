@@ -48,6 +48,13 @@ ImageResult readModule(RomImage& image, const ModuleBlock& block) {
     entry.subId1 = block.subId1;
     entry.subId2 = block.subId2;
     entry.compressed = block.compressed;
+    entry.loadedSize16 = block.size16;
+    try {
+        const auto area = image.bytes.begin() + block.dataOffset();
+        entry.loadedArea.assign(area, area + block.dataSize);
+    } catch (const std::bad_alloc&) {
+        return {Outcome::NoMemory, "Not enough memory to keep the data area of " + moduleName(block)};
+    }
     ImageResult result;
     if (!block.compressed)
         result = copyContents(image.bytes, block, entry);
@@ -77,21 +84,24 @@ ImageResult parseModuleChain(RomImage& image) {
     if (chain.result.outcome == Outcome::NoDirectory) return chain.result;
     if (!chain.result.ok()) return fail(image, chain.result);
     image.directoryOffset = chain.directoryOffset;
-    image.moduleAreaEnd = chain.directoryOffset - GapBelowDirectory;
+    image.directoryVersion = chain.directoryVersion;
+    image.generation = chain.generation;
+    image.chainStart = chain.lowestBlockStart();
+    image.freeStart = image.chainStart;
+    const std::uint32_t floor = linkWindowStart(image.bytes.size());
+    while (image.freeStart > floor && image.bytes[image.freeStart - 1] == 0xFF) --image.freeStart;
     // In chain order, each block decoded before it is erased: a stream that
     // runs past its own block sees the blocks before it already erased.
     for (const ModuleBlock& block : chain.blocks) {
         if (ImageResult r = readModule(image, block); !r.ok()) return fail(image, r);
         std::fill_n(image.bytes.begin() + block.blockStart(), block.blockLength(), 0xFF);
     }
-    image.lastLinear = ChainEndLinear;
     return {};
 }
 
 ImageResult loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes) {
     unloadImage(image);
     image.bytes = std::move(bytes);
-    image.fileSize = static_cast<std::uint32_t>(image.bytes.size());
     image.loaded = true;
     return parseModuleChain(image);
 }

@@ -11,8 +11,8 @@
 
 namespace quarnel::image {
 
-std::uint32_t ModuleBlock::blockStart() const { return headerOffset - BlockPrefixSize; }
-std::uint32_t ModuleBlock::blockLength() const { return dataSize + BlockOverhead; }
+std::uint32_t ModuleBlock::blockStart() const { return headerOffset - prefixSize; }
+std::uint32_t ModuleBlock::blockLength() const { return dataSize + prefixSize + HeaderSize; }
 std::uint32_t ModuleBlock::dataOffset() const { return headerOffset + HeaderSize; }
 
 std::string noDirectoryMessage(const std::string& fileName) {
@@ -24,13 +24,26 @@ std::string moduleName(const ModuleBlock& block) {
            hexText(block.headerOffset, 5) + ")";
 }
 
+std::uint32_t ModuleChain::moduleAreaEnd() const { return directoryOffset - gapBelowDirectory(generation); }
+
+std::uint32_t ModuleChain::lowestBlockStart() const {
+    std::uint32_t lowest = moduleAreaEnd();
+    for (const ModuleBlock& block : blocks) lowest = std::min(lowest, block.blockStart());
+    return lowest;
+}
+
+std::uint32_t linkWindowStart(std::size_t fileSize) {
+    return fileSize > LinkWindow ? static_cast<std::uint32_t>(fileSize - LinkWindow) : 0;
+}
+
 std::optional<std::uint32_t> findDirectory(std::span<const std::uint8_t> bytes) {
     if (bytes.size() <= DirectoryHeaderSize) return std::nullopt;
     // Signatures starting in the last 22 bytes are not tried.
-    const auto searched = bytes.first(bytes.size() - DirectoryHeaderSize - 1 + DirectorySignature.size());
+    const std::uint32_t from = linkWindowStart(bytes.size());
+    const auto searched = bytes.subspan(from, bytes.size() - from - DirectoryHeaderSize - 1 + DirectorySignature.size());
     const auto found = std::search(searched.begin(), searched.end(), DirectorySignature.begin(), DirectorySignature.end());
     if (found == searched.end()) return std::nullopt;
-    return static_cast<std::uint32_t>(found - searched.begin());
+    return from + static_cast<std::uint32_t>(found - searched.begin());
 }
 
 namespace {
@@ -39,8 +52,9 @@ ImageResult corrupt(const std::string& what) { return {Outcome::BadData, "Corrup
 
 class ChainWalk {
 public:
-    ChainWalk(std::span<const std::uint8_t> bytes, std::uint32_t directoryOffset)
-        : bytes_(bytes), directoryOffset_(directoryOffset) {}
+    ChainWalk(std::span<const std::uint8_t> bytes, std::uint32_t directoryOffset, DirectoryGeneration generation)
+        : bytes_(bytes), directoryOffset_(directoryOffset), generation_(generation),
+          prefixSize_(blockPrefixSize(generation)) {}
 
     ImageResult walk(std::vector<ModuleBlock>& blocks) {
         LinkTarget link = readLink(bytes_, directoryOffset_ + FirstModuleField);
@@ -57,10 +71,14 @@ public:
 private:
     ImageResult readBlock(const LinkTarget& link, ModuleBlock& block) {
         const std::string index = "Module " + std::to_string(block.index);
-        if (link.fileOffset < BlockPrefixSize || link.fileOffset + HeaderSize > static_cast<std::int64_t>(fileSize()))
+        if (link.fileOffset < prefixSize_ || link.fileOffset + HeaderSize > static_cast<std::int64_t>(fileSize()))
             return corrupt(index + ": the link to its header (linear address 0x" + hexText(link.linear, 5) +
                            ") points outside the file");
+        if (link.fileOffset - prefixSize_ < linkWindowStart(fileSize()))
+            return corrupt(index + ": its block (linear address 0x" + hexText(link.linear, 5) +
+                           ") would begin below the top 1 MiB of the file, which links can't address");
         block.headerOffset = static_cast<std::uint32_t>(link.fileOffset);
+        block.prefixSize = prefixSize_;
         readHeader(block);
         const std::string name = moduleName(block);
         if (static_cast<std::uint64_t>(block.dataOffset()) + block.dataSize > fileSize())
@@ -73,7 +91,8 @@ private:
 
     void readHeader(ModuleBlock& block) const {
         const std::uint32_t header = block.headerOffset;
-        block.dataSize = readU32(bytes_, block.blockStart() + DataSizeField);
+        block.size16 = readU16(bytes_, header + Size16Field);
+        block.dataSize = prefixSize_ == 0 ? block.size16 : readU32(bytes_, block.blockStart() + DataSizeField);
         block.moduleId = bytes_[header + ModuleIdField];
         block.flags = bytes_[header + FlagsField];
         block.subId1 = readU16(bytes_, header + SubId1Field);
@@ -86,8 +105,10 @@ private:
     ImageResult claimBlock(const ModuleBlock& block, const std::string& name) {
         const std::uint32_t start = block.blockStart();
         const std::uint32_t end = start + block.blockLength();
-        if (start < directoryOffset_ + DirectoryHeaderSize && end > directoryOffset_ - GapBelowDirectory)
-            return corrupt(name + ": its block overlaps the module directory or the 10 bytes below it");
+        const std::uint32_t gap = gapBelowDirectory(generation_);
+        if (start < directoryOffset_ + DirectoryHeaderSize && end > directoryOffset_ - gap)
+            return corrupt(name + (gap ? ": its block overlaps the module directory or the 10 bytes below it"
+                                       : ": its block overlaps the module directory"));
         auto above = claimed_.upper_bound(start);
         if (above != claimed_.end() && above->first < end) return overlapWith(block, name, above->second);
         if (above != claimed_.begin()) {
@@ -135,6 +156,8 @@ private:
 
     std::span<const std::uint8_t> bytes_;
     std::uint32_t directoryOffset_;
+    DirectoryGeneration generation_;
+    std::uint32_t prefixSize_;
     std::map<std::uint32_t, Claim> claimed_;  // block start -> block
     std::uint64_t totalContents_ = 0;
 };
@@ -145,7 +168,7 @@ ModuleChain describeModuleChain(std::span<const std::uint8_t> bytes) {
     ModuleChain chain;
     if (bytes.size() > MaxImageSize) {
         chain.result = {Outcome::BadData, "The image is " + std::to_string(bytes.size()) +
-                                              " bytes long; its links can't address more than 1 MiB (1048576 bytes)"};
+                                              " bytes long; BIOS images are at most 16 MiB (16777216 bytes)"};
         return chain;
     }
     const auto directory = findDirectory(bytes);
@@ -153,13 +176,19 @@ ModuleChain describeModuleChain(std::span<const std::uint8_t> bytes) {
         chain.result = {Outcome::NoDirectory, noDirectoryMessage("the image")};
         return chain;
     }
-    if (*directory < GapBelowDirectory) {
-        chain.result = {Outcome::BadData, "The AMIBIOSC directory lies only " + std::to_string(*directory) +
-                                              " bytes into the file, which leaves no module area below it"};
+    const DirectoryVersion version = readDirectoryVersion(bytes, *directory);
+    chain.directoryVersion = version.text;
+    chain.generation = version.generation;
+    const std::uint32_t gap = gapBelowDirectory(version.generation);
+    const std::uint32_t window = linkWindowStart(bytes.size());
+    if (*directory - window < std::max<std::uint32_t>(gap, 1)) {
+        chain.result = {Outcome::BadData, "The AMIBIOSC directory lies only " + std::to_string(*directory - window) +
+                                              (window ? " bytes into the top 1 MiB of the file" : " bytes into the file") +
+                                              ", which leaves no module area below it"};
         return chain;
     }
     chain.directoryOffset = *directory;
-    chain.result = ChainWalk(bytes, *directory).walk(chain.blocks);
+    chain.result = ChainWalk(bytes, *directory, version.generation).walk(chain.blocks);
     return chain;
 }
 

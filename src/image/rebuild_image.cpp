@@ -1,21 +1,29 @@
-// The rebuild lays the module list out again as one chain directly below the
-// directory: the first entry becomes the highest block, each next one lies
-// right below it, and the module area below the last stays 0xFF. It has two
-// stages: every module's data area is made first (module_areas.h: compressed
-// modules encoded anew and checked by decoding back), then the areas are
-// placed and the checksums set, so no stream that does not give back its
-// module reaches the disk.
+// The rebuild lays the module list out again as one chain below the
+// directory: the first entry becomes the highest block, ending where the
+// loaded chain's top block ended, and each next one lies right below it. It
+// has two stages: every module's data area is made first (module_areas.h:
+// compressed modules encoded anew and checked by decoding back), then the
+// areas are placed by the rules of the directory's generation and the
+// checksums set, so no stream that does not give back its module reaches
+// the disk.
+//
+// The new chain takes only the room of the loaded one and the 0xFF bytes
+// right below it: whatever else lies below the directory (other BIOS data,
+// padding inside the directory checksum's stretch, everything below the top
+// 1 MiB) is not ours and stays as read. A chain that needs more room is
+// refused before any byte changes.
 //
 // It works in place on the image and the list: after it, sizes are those of
 // the placed data areas and `compressed` is cleared where flags bit 6 is set,
-// so the image must be loaded again before a second rebuild. A rebuild that
-// fails leaves them half done and writes nothing.
+// so the image must be loaded again before a second rebuild.
 #include <algorithm>
 
 #include "file_io.h"
+#include "hex_text.h"
 #include "image_layout.h"
 #include "links.h"
 #include "module_areas.h"
+#include "module_chain.h"
 #include "rom_image.h"
 
 namespace quarnel::image {
@@ -23,10 +31,15 @@ namespace {
 
 bool holdsDirectory(const RomImage& image) {
     const auto& bytes = image.bytes;
-    return image.loaded && image.fileSize == bytes.size() && image.directoryOffset >= GapBelowDirectory &&
-           image.moduleAreaEnd == image.directoryOffset - GapBelowDirectory &&
+    const std::uint32_t gap = gapBelowDirectory(image.generation);
+    return image.loaded && image.directoryOffset >= gap &&
            static_cast<std::uint64_t>(image.directoryOffset) + DirectoryHeaderSize <= bytes.size() &&
            std::equal(DirectorySignature.begin(), DirectorySignature.end(), bytes.begin() + image.directoryOffset);
+}
+
+bool holdsChainSpan(const RomImage& image) {
+    return linkWindowStart(image.bytes.size()) <= image.freeStart && image.freeStart <= image.chainStart &&
+           image.chainStart <= image.moduleAreaEnd();
 }
 
 bool hasContents(const ModuleEntry& entry) { return entry.size != NoContents; }
@@ -34,6 +47,7 @@ bool hasContents(const ModuleEntry& entry) { return entry.size != NoContents; }
 // Everything that can be known before the image is touched.
 ImageResult checkBeforeRebuild(const RomImage& image) {
     if (!holdsDirectory(image)) return {Outcome::NotLoaded, "No image with a module directory is loaded"};
+    if (!holdsChainSpan(image)) return {Outcome::BadData, "The room of the loaded module chain is not known"};
     const std::uint32_t stretch = 8u * readU16(image.bytes, image.directoryOffset + ChecksumUnitsField);
     if (stretch > image.directoryOffset + DirectoryHeaderSize)
         return {Outcome::BadData, "The directory checksum would cover " + std::to_string(stretch) +
@@ -56,76 +70,145 @@ ImageResult checkBeforeRebuild(const RomImage& image) {
     return {};
 }
 
+// One module as it will lie in its block.
+struct Placement {
+    std::span<const std::uint8_t> area;  // the bytes of the data area, before any fill
+    std::uint32_t dataSize = 0;          // the data area's length, fill included
+    std::uint16_t size16 = 0;
+};
+
 class Rebuild {
 public:
-    Rebuild(RomImage& image, const std::vector<ModuleArea>& areas) : image_(image), bytes_(image.bytes), areas_(areas) {}
+    Rebuild(RomImage& image, const std::vector<ModuleArea>& areas)
+        : image_(image), bytes_(image.bytes), areas_(areas), generation_(image.generation),
+          prefixSize_(blockPrefixSize(image.generation)) {}
 
     ImageResult run() {
-        std::fill_n(bytes_.begin(), image_.moduleAreaEnd, 0xFF);
-        cursor_ = image_.moduleAreaEnd;
+        if (ImageResult r = planPlacements(); !r.ok()) return r;
+        if (ImageResult r = checkRoom(); !r.ok()) return r;
+        std::fill(bytes_.begin() + image_.chainStart, bytes_.begin() + image_.moduleAreaEnd(), 0xFF);
+        cursor_ = image_.moduleAreaEnd();
         linkToFill_ = image_.directoryOffset + FirstModuleField;
-        for (std::size_t i = 0; i < image_.modules.size(); ++i)
-            if (ImageResult r = placeModule(i, image_.modules[i], areas_[i]); !r.ok()) return r;
+        for (std::size_t i = 0; i < image_.modules.size(); ++i) placeModule(image_.modules[i], placements_[i]);
         setChecksums();
         return {};
     }
 
 private:
-    ImageResult placeModule(std::size_t index, ModuleEntry& entry, const ModuleArea& area) {
-        entry.compressed = area.compressed;
-        if (entry.size == NoContents) entry.size = 0;
-        // A compressed area is padded to whole words with 0xFF; packedSize
-        // inside keeps the unpadded length.
-        const std::span<const std::uint8_t> placed =
-            area.compressed ? std::span<const std::uint8_t>(area.encoded) : std::span(entry.data).first(entry.size);
-        entry.size = area.compressed ? (static_cast<std::uint32_t>(placed.size()) + 3) & ~3u : entry.size;
-        cursor_ -= static_cast<std::int64_t>(entry.size) + BlockOverhead;
-        if (cursor_ < 0)
-            return {Outcome::BadData, "The modules don't fit in the module area (" +
-                                          std::to_string(image_.moduleAreaEnd) + " bytes below the directory); " +
-                                          entryName(index, entry) + " is the first that overflows it"};
-        const auto start = static_cast<std::uint32_t>(cursor_);
-        std::copy(placed.begin(), placed.end(), bytes_.begin() + start + BlockOverhead);
-        writeBlockHead(start, entry);
-        writeLink(bytes_, linkToFill_, start + BlockPrefixSize);
-        linkToFill_ = start + BlockPrefixSize + NextField;
-        blockStarts_.push_back(start);
+    // Sizes first, so a chain that can't be laid out is refused untouched.
+    ImageResult planPlacements() {
+        placements_.resize(image_.modules.size());
+        for (std::size_t i = 0; i < image_.modules.size(); ++i) {
+            const ModuleEntry& entry = image_.modules[i];
+            const ModuleArea& area = areas_[i];
+            Placement& placed = placements_[i];
+            placed.area = area.compressed ? std::span<const std::uint8_t>(area.encoded)
+                                          : std::span<const std::uint8_t>(entry.data).first(hasContents(entry) ? entry.size : 0);
+            const auto length = static_cast<std::uint32_t>(placed.area.size());
+            // Only 0800 pads a compressed area to whole words (with 0xFF);
+            // packedSize inside keeps the unpadded length.
+            placed.dataSize = area.compressed && generation_ == DirectoryGeneration::V0800 ? (length + 3) & ~3u : length;
+            if (placed.dataSize > maxDataArea(generation_))
+                return {Outcome::BadData, entryName(i, entry) + ": its data area would be " +
+                                              std::to_string(placed.dataSize) + " bytes; a " +
+                                              generationName(generation_) +
+                                              " directory's blocks hold at most 65535, as size16 alone gives the length"};
+            placed.size16 = size16For(entry, placed);
+            needed_ += static_cast<std::uint64_t>(placed.dataSize) + prefixSize_ + HeaderSize;
+        }
         return {};
     }
 
-    void writeBlockHead(std::uint32_t start, const ModuleEntry& entry) {
-        const std::uint32_t header = start + BlockPrefixSize;
-        writeU32(bytes_, start + DataSizeField, entry.size);
-        writeU32(bytes_, start + BlockChecksumField, 0);
+    std::uint16_t size16For(const ModuleEntry& entry, const Placement& placed) const {
+        // A 0700 block whose area is as it was loaded keeps its size16, which
+        // need not be the area's length.
+        if (generation_ == DirectoryGeneration::V0700 &&
+            std::equal(placed.area.begin(), placed.area.end(), entry.loadedArea.begin(), entry.loadedArea.end()))
+            return entry.loadedSize16;
+        return placed.dataSize < 0x10000 ? static_cast<std::uint16_t>(placed.dataSize) : 0xFFFF;
+    }
+
+    ImageResult checkRoom() const {
+        const std::uint32_t room = image_.moduleAreaEnd() - image_.freeStart;
+        if (needed_ > room)
+            return {Outcome::BadData, "The modules don't fit in the room of the module chain (" + std::to_string(room) +
+                                          " bytes from 0x" + hexOffset(image_.freeStart) + " up to 0x" +
+                                          hexOffset(image_.moduleAreaEnd()) + "): they need " + std::to_string(needed_) +
+                                          " bytes, " + std::to_string(needed_ - room) +
+                                          " more than there are; the bytes below are not the chain's"};
+        // The stretch grows in whole units and must stay inside the file.
+        const std::uint32_t units = unitsToCover(static_cast<std::uint32_t>(image_.moduleAreaEnd() - needed_));
+        if (generation_ == DirectoryGeneration::V06xx &&
+            (units > 0xFFFF || 8u * units > image_.directoryOffset + DirectoryHeaderSize))
+            return {Outcome::BadData, "The directory checksum can't grow to cover a chain that reaches so low"};
+        return {};
+    }
+
+    static std::string hexOffset(std::uint32_t offset) { return hexText(offset, 5); }
+
+    void placeModule(ModuleEntry& entry, const Placement& placed) {
+        entry.compressed = placedCompressed(entry);
+        cursor_ -= placed.dataSize + prefixSize_ + HeaderSize;
+        const std::uint32_t header = cursor_ + prefixSize_;
+        std::copy(placed.area.begin(), placed.area.end(), bytes_.begin() + header + HeaderSize);
+        std::fill(bytes_.begin() + header + HeaderSize + placed.area.size(),
+                  bytes_.begin() + header + HeaderSize + placed.dataSize, 0xFF);
+        if (prefixSize_ != 0) {
+            writeU32(bytes_, cursor_ + DataSizeField, placed.dataSize);
+            writeU32(bytes_, cursor_ + BlockChecksumField, 0);
+        }
         writeU32(bytes_, header + NextField, 0xFFFFFFFF);
-        writeU16(bytes_, header + Size16Field, entry.size < 0x10000 ? static_cast<std::uint16_t>(entry.size) : 0xFFFF);
+        writeU16(bytes_, header + Size16Field, placed.size16);
         bytes_[header + ModuleIdField] = entry.moduleId;
         bytes_[header + FlagsField] = entry.flags;
         writeU16(bytes_, header + SubId1Field, entry.subId1);
         writeU16(bytes_, header + SubId2Field, entry.subId2);
+        writeLink(bytes_, linkToFill_, header);
+        linkToFill_ = header + NextField;
+        placedBlocks_.push_back({cursor_, placed.dataSize});
+        entry.size = placed.dataSize;
     }
 
     // In chain order, so a block whose last partial word reaches into the
     // block above sums over that block's final checksum; the directory comes
     // last, as its stretch may reach down into the blocks.
     void setChecksums() {
-        for (const std::uint32_t start : blockStarts_) {
-            const std::uint32_t length = readU32(bytes_, start + DataSizeField) + BlockOverhead;
-            writeU32(bytes_, start + BlockChecksumField, dwordChecksum(bytes_, start, length));
+        for (const auto& [start, dataSize] : placedBlocks_) {
+            const std::uint32_t length = dataSize + prefixSize_ + HeaderSize;
+            if (generation_ == DirectoryGeneration::V0800)
+                writeU32(bytes_, start + BlockChecksumField, dwordChecksum(bytes_, start, length));
+            else if (generation_ == DirectoryGeneration::V0700)
+                writeU32(bytes_, start + BlockChecksumField, byteChecksum(bytes_, start, length));
         }
         const std::uint32_t directory = image_.directoryOffset;
+        if (generation_ == DirectoryGeneration::V06xx) growStretchToCover(cursor_);
         const std::uint32_t stretch = 8u * readU16(bytes_, directory + ChecksumUnitsField);
         writeU32(bytes_, directory + DirectoryChecksumField, 0);
         writeU32(bytes_, directory + DirectoryChecksumField,
                  dwordChecksum(bytes_, directory + DirectoryHeaderSize - stretch, stretch));
     }
 
+    std::uint32_t unitsToCover(std::uint32_t lowest) const {
+        return (image_.directoryOffset + DirectoryHeaderSize - lowest + 7) / 8;
+    }
+
+    // A 06xx directory's checksum covers its whole chain.
+    void growStretchToCover(std::uint32_t lowest) {
+        const std::uint32_t at = image_.directoryOffset + ChecksumUnitsField;
+        const std::uint32_t units = unitsToCover(lowest);
+        if (units > readU16(bytes_, at)) writeU16(bytes_, at, static_cast<std::uint16_t>(units));
+    }
+
     RomImage& image_;
     std::span<std::uint8_t> bytes_;
     const std::vector<ModuleArea>& areas_;
-    std::int64_t cursor_ = 0;        // start of the block placed last
+    DirectoryGeneration generation_;
+    std::uint32_t prefixSize_;
+    std::vector<Placement> placements_;
+    std::uint64_t needed_ = 0;
+    std::uint32_t cursor_ = 0;       // start of the block placed last
     std::uint32_t linkToFill_ = 0;   // the directory's firstModule, then the last header's next
-    std::vector<std::uint32_t> blockStarts_;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> placedBlocks_;  // block start, dataSize
 };
 
 }  // namespace
@@ -137,11 +220,15 @@ ImageResult placeModuleAreas(RomImage& image, const std::vector<ModuleArea>& are
     return Rebuild(image, areas).run();
 }
 
-ImageResult rebuildImage(RomImage& image, const std::string& fileName, unsigned threads) {
+ImageResult rebuildImageInPlace(RomImage& image, unsigned threads) {
     if (ImageResult r = checkBeforeRebuild(image); !r.ok()) return r;
     std::vector<ModuleArea> areas;
     if (ImageResult r = prepareModuleAreas(image.modules, areas, threads); !r.ok()) return r;
-    if (ImageResult r = placeModuleAreas(image, areas); !r.ok()) return r;
+    return placeModuleAreas(image, areas);
+}
+
+ImageResult rebuildImage(RomImage& image, const std::string& fileName, unsigned threads) {
+    if (ImageResult r = rebuildImageInPlace(image, threads); !r.ok()) return r;
     return writeFileAtomically(fileName, image.bytes);
 }
 

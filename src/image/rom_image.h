@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "directory_generation.h"
+
 namespace quarnel::image {
 
 // The link with offset 0xFFFF and segment 0xFFFF ends a chain.
@@ -28,6 +30,11 @@ struct ModuleEntry {
     std::uint16_t subId2 = 0;
     std::vector<std::uint8_t> data;  // plain contents; empty when size is NoContents
     bool compressed = false;         // LZH-coded in the image: decoded on load, encoded on rebuild
+    // The data area and size16 as the loaded image held them; a 0700 rebuild
+    // keeps size16 for a module whose area comes out the same. Empty for a
+    // module that was not loaded.
+    std::vector<std::uint8_t> loadedArea;
+    std::uint16_t loadedSize16 = 0;
 };
 
 // In chain order; replaceModule appends at the end.
@@ -36,11 +43,20 @@ using ModuleList = std::vector<ModuleEntry>;
 struct RomImage {
     bool loaded = false;
     std::vector<std::uint8_t> bytes;  // the file; loading erases the module blocks in it
-    std::uint32_t fileSize = 0;
     std::uint32_t directoryOffset = 0;
-    std::uint32_t moduleAreaEnd = 0;  // directoryOffset - 10
+    std::string directoryVersion = "0800";  // the four characters after the signature
+    DirectoryGeneration generation = DirectoryGeneration::V0800;
+    // What the rebuild may write: the span of the loaded chain, from its
+    // lowest block up to moduleAreaEnd, and the 0xFF bytes right below it
+    // (never below the top 1 MiB). Every other byte stays as read.
+    std::uint32_t chainStart = 0;  // the lowest byte of the loaded chain's blocks
+    std::uint32_t freeStart = 0;   // chainStart lowered through the 0xFF bytes below it
     ModuleList modules;
-    std::uint32_t lastLinear = 0;     // linear address of the link translated last
+
+    std::uint32_t fileSize() const { return static_cast<std::uint32_t>(bytes.size()); }
+    // Where the chain's top block ends: 10 bytes below the signature, or at
+    // the signature in a 06xx directory.
+    std::uint32_t moduleAreaEnd() const { return directoryOffset - gapBelowDirectory(generation); }
 };
 
 enum class Outcome {
@@ -81,9 +97,11 @@ const ModuleEntry* findModule(const RomImage& image, std::uint8_t moduleId, std:
 ImageResult replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t subId2, std::uint16_t subId1,
                           std::uint8_t flags, std::span<const std::uint8_t> contents);
 
-// Lays the chain out anew below the directory, encodes every compressed
-// module again, sets all checksums and writes the image to `fileName`
-// atomically. Nothing is written unless the whole image is sound.
+// Lays the chain out anew below the directory by the rules of the image's
+// generation, encodes every compressed module again, sets all checksums and
+// writes the image to `fileName` atomically. Nothing is written unless the
+// whole image is sound and the chain fits between freeStart and
+// moduleAreaEnd.
 // It works in place: the image's bytes take the new layout and each entry's
 // size becomes that of its placed data area (packed and padded for a
 // compressed module), so the image must be loaded again before another
@@ -91,15 +109,16 @@ ImageResult replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t 
 // `threads` threads (0: one per hardware thread); the bytes are the same for
 // every count.
 ImageResult rebuildImage(RomImage& image, const std::string& fileName, unsigned threads = 0);
+// The same without the writing: the new image is left in `image.bytes`.
+ImageResult rebuildImageInPlace(RomImage& image, unsigned threads = 0);
 
 // 0 minus the wrapping sum of the little-endian 32-bit words of the stretch.
 // A last partial word takes the bytes behind the stretch, as far as the
 // image goes.
 std::uint32_t dwordChecksum(std::span<const std::uint8_t> image, std::uint32_t start, std::uint32_t length);
-
-// Links: a 16-bit offset then a 16-bit segment; the last byte of the image
-// sits at linear address 0xFFFFF.
-std::int32_t linkToOffset(RomImage& image, std::uint32_t linkOffset);
-void offsetToLink(RomImage& image, std::uint32_t linkOffset, std::int32_t fileOffset);
+// A 0700 block's checksum: the low byte that brings the byte sum of the
+// block (prefix, header and data, its own 4-byte field left out) to 0 mod
+// 256; the upper three bytes are 0.
+std::uint32_t byteChecksum(std::span<const std::uint8_t> image, std::uint32_t blockStart, std::uint32_t length);
 
 }  // namespace quarnel::image

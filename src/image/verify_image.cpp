@@ -9,9 +9,17 @@
 namespace quarnel::image {
 namespace {
 
-void checkBlockChecksum(std::span<const std::uint8_t> bytes, const ModuleBlock& block, VerifyReport& report) {
-    if (dwordChecksum(bytes, block.blockStart(), block.blockLength()) != 0)
-        report.faults.push_back(moduleName(block) + ": the block checksum does not match");
+// 0800 blocks sum to 0 in 32-bit words; 0700 blocks carry an 8-bit
+// checksum; 06xx blocks carry none (the directory checksum covers them).
+void checkBlockChecksum(std::span<const std::uint8_t> bytes, DirectoryGeneration generation, const ModuleBlock& block,
+                        VerifyReport& report) {
+    bool holds = true;
+    if (generation == DirectoryGeneration::V0800)
+        holds = dwordChecksum(bytes, block.blockStart(), block.blockLength()) == 0;
+    else if (generation == DirectoryGeneration::V0700)
+        holds = readU32(bytes, block.blockStart() + BlockChecksumField) ==
+                byteChecksum(bytes, block.blockStart(), block.blockLength());
+    if (!holds) report.faults.push_back(moduleName(block) + ": the block checksum does not match");
 }
 
 void checkDecodes(std::span<const std::uint8_t> bytes, const ModuleBlock& block, std::vector<std::uint8_t>& out,
@@ -42,10 +50,12 @@ VerifyReport verifyImage(std::span<const std::uint8_t> bytes) {
     VerifyReport report;
     const ModuleChain chain = describeModuleChain(bytes);
     report.result = chain.result;
+    report.directoryVersion = chain.directoryVersion;
+    report.generation = chain.generation;
     if (!chain.result.ok()) return report;
     std::vector<std::uint8_t> decoded;
     for (const ModuleBlock& block : chain.blocks) {
-        checkBlockChecksum(bytes, block, report);
+        checkBlockChecksum(bytes, chain.generation, block, report);
         checkDecodes(bytes, block, decoded, report);
     }
     checkDirectoryChecksum(bytes, chain.directoryOffset, report);

@@ -1,5 +1,7 @@
 // The decoder's bit reader: the stream is read most significant bit first,
-// and zero bits stand in for everything behind its last byte.
+// and zero bits stand in for everything behind its last byte, so that the
+// lookahead can always be taken. Bits read ahead are not bits consumed:
+// Overran() tells whether the decoder has consumed any of the stand-ins.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +16,7 @@ struct BitReader {
     std::uint64_t byteBuffer = 0;
     std::int32_t bitCount = 0;
     std::uint32_t packedBytes = 0;  // stream bytes not yet read
+    std::uint32_t paddingBytes = 0; // zero bytes taken in behind the stream's last byte
     const std::uint8_t* streamPtr = nullptr;
 
     explicit BitReader(std::span<const std::uint8_t> stream)
@@ -33,6 +36,10 @@ struct BitReader {
         return bits;
     }
 
+    // The bits consumed reach beyond the stream's last byte: fewer bits are
+    // unread than the zero bytes shifted in behind it.
+    bool Overran() const { return static_cast<std::int64_t>(bitCount) < 8 * std::int64_t{paddingBytes}; }
+
 private:
     // Brings the unread bits to at least 56 by shifting whole bytes in,
     // several at a time while the stream has them.
@@ -49,7 +56,10 @@ private:
     }
 
     std::uint8_t NextStreamByte() {
-        if (packedBytes == 0) return 0;
+        if (packedBytes == 0) {
+            ++paddingBytes;
+            return 0;
+        }
         --packedBytes;
         return *streamPtr++;
     }

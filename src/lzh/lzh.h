@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -50,7 +51,18 @@ struct LzhDecodeResult {
 // `area` is everything the area may occupy: a packedSize beyond it (or below
 // 8) is malformed. `out` must be exactly unpackedSize bytes long. Nothing is
 // read outside `area` nor written outside `out`, whatever the stream holds.
+// A stream that would need bits beyond its last byte is refused ("the
+// stream ends before N bytes were decoded"): no well-formed stream does.
 LzhDecodeResult LzhDecode(std::span<const std::uint8_t> area, std::span<std::uint8_t> out);
+
+// Takes the next piece of the output, in order; false stops the decoding.
+using DecodeSink = std::function<bool(std::span<const std::uint8_t> piece)>;
+
+// The same decoding in bounded memory: the output goes to `sink` piece by
+// piece as it is decoded, whatever unpackedSize says. Pieces handed out
+// before a failure are not taken back. When the sink stops the decoding the
+// result is not ok and its message is empty.
+LzhDecodeResult LzhDecodeTo(std::span<const std::uint8_t> area, const DecodeSink& sink);
 
 struct LzhEncodeOptions {
     // Threads that find the matches of a long input; 0: one per hardware

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "lzh/lzh.h"
 #include "lzh/lzh_decoder.h"
@@ -13,21 +15,56 @@ namespace {
 
 constexpr std::uint32_t FirstMatchSymbol = 256;
 
+// Room for the window behind which the decoder slides, and for several
+// chunks in front of it, so the window moves once per seven chunks.
+constexpr std::size_t SlidingBufferSize = WindowSize + 7 * ChunkSize;
+
 LzhDecodeResult refuse(std::string_view message) { return {false, std::string(message)}; }
+
+LzhDecodeResult refuse(DecodeFailure failure, const AreaHeader& header) {
+    if (failure == StreamEndsEarly)
+        return refuse("the stream ends before " + std::to_string(header.unpackedSize) + " bytes were decoded");
+    return refuse(failure);
+}
+
+std::optional<LzhDecodeResult> checkFraming(std::span<const std::uint8_t> area, const std::optional<AreaHeader>& header) {
+    if (!header) return refuse("The compressed area is shorter than its 8-byte header");
+    if (header->packedSize < AreaHeaderSize) return refuse("The compressed area's packed size is below 8");
+    if (header->packedSize > area.size()) return refuse("The compressed area's packed size runs past its end");
+    return std::nullopt;
+}
+
+std::span<const std::uint8_t> streamOf(std::span<const std::uint8_t> area, const AreaHeader& header) {
+    return area.subspan(AreaHeaderSize, header.packedSize - AreaHeaderSize);
+}
 
 }  // namespace
 
 LzhDecodeResult LzhDecode(std::span<const std::uint8_t> area, std::span<std::uint8_t> out) {
     try {
         const std::optional<AreaHeader> header = readAreaHeader(area);
-        if (!header) return refuse("The compressed area is shorter than its 8-byte header");
-        if (header->packedSize < AreaHeaderSize) return refuse("The compressed area's packed size is below 8");
-        if (header->packedSize > area.size()) return refuse("The compressed area's packed size runs past its end");
+        if (auto refused = checkFraming(area, header)) return *refused;
         if (out.size() != header->unpackedSize)
             return refuse("The output buffer's size differs from the compressed area's unpacked size");
 
-        LzhDecoder decoder(area.subspan(AreaHeaderSize, header->packedSize - AreaHeaderSize), out);
-        if (DecodeFailure failure = decoder.Run(); !failure.empty()) return refuse(failure);
+        LzhDecoder decoder(streamOf(area, *header), out);
+        if (DecodeFailure failure = decoder.Run(); !failure.empty()) return refuse(failure, *header);
+        return {true, {}};
+    } catch (const std::bad_alloc&) {
+        return refuse("Out of memory.");
+    }
+}
+
+LzhDecodeResult LzhDecodeTo(std::span<const std::uint8_t> area, const DecodeSink& sink) {
+    try {
+        const std::optional<AreaHeader> header = readAreaHeader(area);
+        if (auto refused = checkFraming(area, header)) return *refused;
+
+        std::vector<std::uint8_t> window(SlidingBufferSize);
+        LzhDecoder decoder(streamOf(area, *header), window);
+        const DecodeFailure failure = decoder.RunInto(header->unpackedSize, sink);
+        if (failure == LzhDecoder::Stopped) return {false, {}};
+        if (!failure.empty()) return refuse(failure, *header);
         return {true, {}};
     } catch (const std::bad_alloc&) {
         return refuse("Out of memory.");
@@ -41,10 +78,35 @@ DecodeFailure LzhDecoder::Run() {
     for (std::size_t done = 0; done < output.size();) {
         const std::size_t n = std::min<std::size_t>(output.size() - done, ChunkSize);
         DecodeChunk(done, done + n);
-        if (!failure.empty()) return failure;
+        if (!CheckStreamEnd()) return failure;
         done += n;
     }
     return {};
+}
+
+DecodeFailure LzhDecoder::RunInto(std::uint64_t total, const DecodeSink& sink) {
+    std::size_t r = 0;
+    for (std::uint64_t done = 0; done < total;) {
+        if (r == output.size()) {
+            const std::size_t shift = r - WindowSize;
+            std::memmove(output.data(), output.data() + shift, WindowSize);
+            copyFrom -= shift;  // a pending match reads at most WindowSize bytes back
+            r = WindowSize;
+        }
+        const std::size_t n = static_cast<std::size_t>(
+            std::min<std::uint64_t>({total - done, output.size() - r, static_cast<std::uint64_t>(ChunkSize)}));
+        DecodeChunk(r, r + n);
+        if (!CheckStreamEnd()) return failure;
+        if (!sink(output.subspan(r, n))) return Stopped;
+        r += n;
+        done += n;
+    }
+    return {};
+}
+
+bool LzhDecoder::CheckStreamEnd() {
+    if (bits.Overran()) failure = StreamEndsEarly;
+    return failure.empty();
 }
 
 // Fills output bytes r to end - 1, one chunk. A match cut at the end of the

@@ -13,10 +13,14 @@
 #include "lzh/bit_reader.h"
 #include "lzh/codec_state.h"
 #include "lzh/decode_table.h"
+#include "lzh/lzh.h"
 
 namespace quarnel::lzh {
 
 inline constexpr int ChunkSize = 8192;
+// The failure of a stream that needs bits beyond its last byte; LzhDecode
+// words it with the number of bytes that were due.
+inline constexpr DecodeFailure StreamEndsEarly = "the stream ends early";
 
 class LzhDecoder {
 public:
@@ -24,9 +28,18 @@ public:
 
     // Writes all of `out`; empty when the stream was well formed.
     DecodeFailure Run();
+    // Decodes `total` bytes through `out` as a sliding window: each chunk
+    // goes to `sink` as soon as it is decoded, and when `out` is full its
+    // last WindowSize bytes move to its start. `out` must be longer than
+    // WindowSize. A sink that returns false stops it with `Stopped`.
+    DecodeFailure RunInto(std::uint64_t total, const DecodeSink& sink);
+    static constexpr DecodeFailure Stopped = "stopped";
 
 private:
     void DecodeChunk(std::size_t r, std::size_t end);
+    // After a chunk: a stream read beyond its end is what failed, whatever
+    // the zero bits read in its place made of the rest.
+    bool CheckStreamEnd();
     [[gnu::always_inline]] std::size_t CopyMatch(std::size_t r, std::size_t end);
     // The symbol loop reads through a copy of the bit reader held in
     // registers; the block header reads through `bits` itself.

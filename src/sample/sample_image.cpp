@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/file_io.h"
+#include "image/image_layout.h"
 #include "sample/sample_dmi_module.h"
 
 namespace quarnel::sample {
@@ -71,23 +72,19 @@ image::ModuleList sampleModules(const SeabiosFiles& files) {
 }
 
 // The boot block (the top 64 KiB of the BIOS code, reset vector included)
-// above the directory; the directory header with an empty chain.
-image::RomImage emptyImage(const SeabiosFiles& files) {
-    image::RomImage rom;
-    rom.bytes.assign(SampleImageSize, 0xFF);
-    std::copy(files.bios.end() - BootBlockSize, files.bios.end(), rom.bytes.end() - BootBlockSize);
-    std::uint8_t* directory = rom.bytes.data() + SampleDirectoryOffset;
-    std::memcpy(directory, "AMIBIOSC", 8);
-    std::memcpy(directory + 8, "0800", 4);
-    directory[12] = static_cast<std::uint8_t>(DirectoryChecksumUnits);
-    directory[13] = static_cast<std::uint8_t>(DirectoryChecksumUnits >> 8);
-    std::fill_n(directory + 14, 8, 0x00);
-    std::fill_n(directory - 10, 10, 0x00);
-    rom.loaded = true;
-    rom.fileSize = SampleImageSize;
-    rom.directoryOffset = SampleDirectoryOffset;
-    rom.moduleAreaEnd = SampleDirectoryOffset - 10;
-    return rom;
+// above the directory; the directory header with an empty chain; 0xFF below,
+// all of it room for the chain.
+std::vector<std::uint8_t> emptyImage(const SeabiosFiles& files) {
+    Bytes bytes(SampleImageSize, 0xFF);
+    std::copy(files.bios.end() - BootBlockSize, files.bios.end(), bytes.end() - BootBlockSize);
+    const auto directory = bytes.begin() + SampleDirectoryOffset;
+    std::copy(image::DirectorySignature.begin(), image::DirectorySignature.end(), directory);
+    std::memcpy(&*directory + image::DirectoryVersionField, "0800", image::DirectoryVersionLength);
+    writeU16(bytes, SampleDirectoryOffset + image::ChecksumUnitsField, DirectoryChecksumUnits);
+    writeU32(bytes, SampleDirectoryOffset + image::DirectoryChecksumField, 0);
+    writeU32(bytes, SampleDirectoryOffset + image::FirstModuleField, 0xFFFFFFFF);  // an empty chain
+    std::fill_n(directory - image::GapBelowDirectory, image::GapBelowDirectory, 0x00);
+    return bytes;
 }
 
 }  // namespace
@@ -95,7 +92,8 @@ image::RomImage emptyImage(const SeabiosFiles& files) {
 image::ImageResult writeSampleImage(const std::string& fileName, const std::string& seabiosDirectory) {
     SeabiosFiles files;
     if (image::ImageResult r = readSeabios(seabiosDirectory, files); !r.ok()) return r;
-    image::RomImage rom = emptyImage(files);
+    image::RomImage rom;
+    if (image::ImageResult r = image::loadImageBytes(rom, emptyImage(files)); !r.ok()) return r;
     rom.modules = sampleModules(files);
     return image::rebuildImage(rom, fileName);
 }

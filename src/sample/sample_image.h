@@ -11,7 +11,7 @@
 
 namespace quarnel::sample {
 
-inline constexpr char DefaultSeabiosDirectory[] = "/usr/share/seabios";
+inline constexpr char DefaultSeabiosDirectory[] = QUARNEL_SEABIOS_DIR;  // a CMake cache variable
 inline constexpr std::uint32_t SampleImageSize = 512 * 1024;
 inline constexpr std::uint32_t SampleDirectoryOffset = 0x6FFE0;
 

@@ -1,18 +1,24 @@
 // The window itself: its controls, Extract, the type selector, typing,
-// Pack, the open dialog and the order of the messages.
+// Pack, the open dialog, the order of the messages, its size for the font,
+// the boxes' length limits and dropped files.
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
+#include <QStyleOptionFrame>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 
 #include "Unit1.h"
 #include "UpDown.h"
+#include "dmi/dmi_messages.h"
 #include "dmi/dmi_reader.h"
 #include "dmi/uuid_text.h"
+#include "image/file_io.h"
+#include "image/module_chain.h"
 #include "image/rom_image.h"
 #include "sample/sample_dmi_module.h"
 #include "sample/sample_image.h"
@@ -27,6 +33,12 @@ private slots:
     void extractSwitchTypeTypeAndPack();
     void cancellingTheFirstDialogEmptiesEdit1();
     void unsupportedBiosQuitsAfterEveryMessage();
+    void nothingClipsAtTheFontsSize_data();
+    void nothingClipsAtTheFontsSize();
+    void valueBoxesStopAtTheFieldsLength();
+    void droppedFiles_data();
+    void droppedFiles();
+    void packRefusesTheInputADamagedImageOrAnotherImage();
 
 private:
     QLineEdit* edit(const char* name) const { return form_->findChild<QLineEdit*>(name); }
@@ -68,6 +80,7 @@ void WindowTest::cleanup() {
     QDir::setCurrent(oldCurrent_);
     QFile::remove(dir_.filePath("bios.rom"));
     QFile::remove(dir_.filePath("new.rom"));
+    QFile::remove(dir_.filePath("dropped.rom"));
 }
 
 quarnel::dmi::DmiReadResult WindowTest::module6Of(const QString& fileName) {
@@ -79,6 +92,10 @@ quarnel::dmi::DmiReadResult WindowTest::module6Of(const QString& fileName) {
 
 void WindowTest::opensWithTheDesignedControls() {
     QCOMPARE(form_->windowTitle(), QString("Quarnel 1.01"));
+    // The design's own pixels, with a font no larger than it was drawn for.
+    QFont reference = form_->font();
+    reference.setPixelSize(7);
+    form_->setFont(reference);
     QCOMPARE(form_->size(), QSize(316, 223));
     QCOMPARE(edit("Edit1")->text(), QString("bios.rom"));
     QVERIFY(!button("Button2")->isEnabled());
@@ -161,6 +178,189 @@ void WindowTest::unsupportedBiosQuitsAfterEveryMessage() {
     QCOMPARE(messages_, QStringList{"Bios DONT support DMI changes"});
     QCOMPARE(quits_, 1);
     QCOMPARE(label("Label1")->text(), QString("10/24/2006"));
+}
+
+namespace {
+
+// The width a line edit gives its text: the style's contents rectangle less
+// the text margins and the 2 pixels that QLineEdit keeps on either side.
+int textRoom(const QLineEdit* box) {
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    option.rect = box->rect();
+    option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+    const QRect contents = box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box);
+    return contents.width() - box->textMargins().left() - box->textMargins().right() - 2 * 2;
+}
+
+int textWidth(const QWidget* control, const QString& text) {
+    return qCeil(QFontMetricsF(control->font()).horizontalAdvance(text));
+}
+
+}  // namespace
+
+void WindowTest::nothingClipsAtTheFontsSize_data() {
+    QTest::addColumn<double>("pointSizeFactor");
+    QTest::newRow("default font") << 1.0;
+    QTest::newRow("default font, larger by half") << 1.5;
+}
+
+// Every text the window shows fits its control, with the design's margins
+// kept, at the font it is drawn with.
+void WindowTest::nothingClipsAtTheFontsSize() {
+    QFETCH(double, pointSizeFactor);
+    QFont font = QApplication::font();
+    font.setPointSizeF(font.pointSizeF() * pointSizeFactor);
+    form_->setFont(font);
+    QTest::mouseClick(button("Button1"), Qt::LeftButton);
+    QVERIFY(messages_.isEmpty());
+
+    const auto edit7 = edit("Edit7");
+    QCOMPARE(edit7->text().size(), 32);
+    for (QChar digit : QStringLiteral("0123456789ABCDEF"))
+        QVERIFY2(textWidth(edit7, QString(32, digit)) <= textRoom(edit7), qPrintable(QString(32, digit)));
+    for (const char* text : {"Northwind Computers Inc.", "System Product Name 1234", "To Be Filled By O.E.M.  "})
+        for (const char* box : {"Edit3", "Edit4", "Edit5", "Edit6"})
+            QVERIFY2(textWidth(edit(box), text) <= textRoom(edit(box)), box);
+
+    for (const char* arrow : {"up", "up", "down", "down"}) {
+        for (const char* name : {"Label1", "Label2", "Label3", "Label4", "Label5", "Label6", "Label7"})
+            QVERIFY2(textWidth(label(name), label(name)->text()) <= label(name)->width(), name);
+        for (const char* name : {"Edit2", "Edit3", "Edit4", "Edit5", "Edit6"})
+            QVERIFY2(textWidth(edit(name), edit(name)->text()) <= textRoom(edit(name)), name);
+        clickSelector(arrow);
+    }
+    for (const char* name : {"Button1", "Button2"})
+        QVERIFY2(textWidth(button(name), button(name)->text()) < button(name)->width(), name);
+
+    // "DMI Type" and the boxes right of it keep the design's 3-pixel margin
+    // to the window's right edge, scaled; the last row keeps its bottom one.
+    const double scaleX = form_->width() / 316.0;
+    for (const char* name : {"Label2", "Edit2", "Edit7", "Button3"}) {
+        QWidget* control = form_->findChild<QWidget*>(name);
+        QVERIFY2(form_->width() - (control->geometry().right() + 1) >= qFloor(3 * scaleX), name);
+    }
+    QVERIFY(form_->height() - (edit7->geometry().bottom() + 1) >= 10);
+    QVERIFY(form_->width() >= 316 && form_->height() >= 223);
+}
+
+// Each string box takes no more characters than its field holds; switching
+// types never cuts a longer field to a shorter one's limit.
+void WindowTest::valueBoxesStopAtTheFieldsLength() {
+    QTest::mouseClick(button("Button1"), Qt::LeftButton);
+    const auto& strings = quarnel::sample::SampleSystemStrings;
+    const char* boxes[] = {"Edit3", "Edit4", "Edit5", "Edit6"};
+    for (int row = 0; row < 4; ++row) QCOMPARE(edit(boxes[row])->maxLength(), int(strings[row].size()));
+
+    typeInto("Edit5", "Rev 1.02 and far more text");
+    QCOMPARE(edit("Edit5")->text(), QString("Rev 1.02"));
+    clickSelector("up");
+    clickSelector("up");
+    QCOMPARE(edit("Edit6")->maxLength(), int(quarnel::sample::SampleChassisStrings[3].size()));
+    clickSelector("down");
+    clickSelector("down");
+    for (int row = 0; row < 4; ++row) QCOMPARE(edit(boxes[row])->text(), QString::fromLatin1(strings[row].data(), strings[row].size()));
+
+    // A UUID one digit too long stays whole, so Pack refuses it rather than
+    // taking a cut one.
+    typeInto("Edit7", "00112233445566778899AABBCCDDEEFF0");
+    QTest::mouseClick(button("Button2"), Qt::LeftButton);
+    QCOMPARE(messages_, QStringList{quarnel::dmi::messages::BadUuid});
+    QVERIFY(!QFile::exists("new.rom"));
+}
+
+void WindowTest::droppedFiles_data() {
+    // "%1" stands for the test's folder, made only once the case runs.
+    QTest::addColumn<QStringList>("urls");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("extracts");
+    QTest::newRow("one local file on the window") << QStringList{"file://%1/dropped.rom"} << "Form1" << true;
+    QTest::newRow("one local file on a value box") << QStringList{"file://%1/dropped.rom"} << "Edit4" << true;
+    QTest::newRow("two local files") << QStringList{"file://%1/dropped.rom", "file://%1/bios.rom"} << "Form1"
+                                     << false;
+    QTest::newRow("a remote file") << QStringList{"https://example.com/dropped.rom"} << "Form1" << false;
+    QTest::newRow("no URL at all") << QStringList{} << "Form1" << false;
+}
+
+// A dropped file goes into Edit1 and is extracted at once; anything else
+// changes nothing.
+void WindowTest::droppedFiles() {
+    QFETCH(QStringList, urls);
+    QFETCH(QString, target);
+    QFETCH(bool, extracts);
+    QVERIFY(QFile::copy("bios.rom", "dropped.rom"));
+    QWidget* on = target == "Form1" ? form_ : form_->findChild<QWidget*>(target);
+    QList<QUrl> dragged;
+    for (const QString& url : urls) dragged << QUrl(url.contains("%1") ? url.arg(dir_.path()) : url);
+    QMimeData data;
+    data.setUrls(dragged);
+    if (dragged.isEmpty()) data.setText("a dragged text");
+
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(on, &enter);
+    QCOMPARE(enter.isAccepted(), extracts);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(on, &drop);
+    QCOMPARE(drop.isAccepted(), extracts);
+    QCoreApplication::processEvents();
+
+    QCOMPARE(edit("Edit1")->text(), extracts ? dir_.filePath("dropped.rom") : QString("bios.rom"));
+    QCOMPARE(button("Button2")->isEnabled(), extracts);
+    QCOMPARE(label("Label1")->text(), QString(extracts ? "03/14/2008" : "-"));
+    QCOMPARE(edit("Edit4")->text(), QString(extracts ? "NW-4200 Desktop" : ""));
+    QVERIFY(messages_.isEmpty());
+}
+
+// Pack writes nothing when the output is the input, when the input fails
+// its checks, or when it is not the image whose module 6 Extract read.
+void WindowTest::packRefusesTheInputADamagedImageOrAnotherImage() {
+    using namespace quarnel::image;
+    QVERIFY(QFile::copy("bios.rom", "new.rom"));
+
+    std::vector<std::uint8_t> damaged;
+    QVERIFY(readWholeFile("bios.rom", damaged).ok());
+    const ModuleChain chain = describeModuleChain(damaged);
+    const auto stored = std::find_if(chain.blocks.begin(), chain.blocks.end(),
+                                     [](const ModuleBlock& b) { return !b.compressed && b.dataSize > 0; });
+    QVERIFY(stored != chain.blocks.end());
+    damaged[stored->dataOffset() + stored->dataSize - 1] ^= 0x01;
+    QVERIFY(writeFileAtomically("damaged.rom", damaged).ok());
+
+    RomImage other;
+    QVERIFY(loadImage(other, "bios.rom").ok());
+    std::vector<std::uint8_t> module6 = findModule(other, 6, 0, 0)->data;
+    module6[module6.size() / 2] ^= 0x01;
+    QVERIFY(replaceModule(other, 6, 0, 0, 0, module6).ok());
+    QVERIFY(rebuildImage(other, "other.rom").ok());
+
+    const struct {
+        const char* extracted;
+        const char* packed;
+        QString message;
+    } cases[] = {
+        {"new.rom", "new.rom", "new.rom would overwrite the input"},
+        {"damaged.rom", "damaged.rom", "damaged.rom is damaged; nothing was written:\n  " +
+                                           QString::fromStdString(moduleName(*stored)) +
+                                           ": the block checksum does not match"},
+        {"bios.rom", "other.rom", "other.rom is not the image that was extracted; press Extract first"},
+    };
+    for (const auto& c : cases) {
+        const QByteArray before = [] {
+            QFile f("new.rom");
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        edit("Edit1")->setText(c.extracted);
+        QTest::mouseClick(button("Button1"), Qt::LeftButton);
+        edit("Edit1")->setText(c.packed);
+        messages_.clear();
+        QTest::mouseClick(button("Button2"), Qt::LeftButton);
+        QCOMPARE(messages_, QStringList{c.message});
+        QFile after("new.rom");
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), before);
+    }
+    QFile::remove("damaged.rom");
+    QFile::remove("other.rom");
 }
 
 QTEST_MAIN(WindowTest)

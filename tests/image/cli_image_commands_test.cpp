@@ -23,7 +23,11 @@ protected:
 TEST_F(CliImageCommands, ModulesJsonListsTheChainWithItsNumbers) {
     const CommandRun r = run("modules " + path("bios.rom") + " --json");
     ASSERT_EQ(r.status, 0) << r.err;
-    const nlohmann::json rows = nlohmann::json::parse(r.out);
+    const nlohmann::json report = nlohmann::json::parse(r.out);
+    // The fixture's version bytes are fill, which behaves as 0800.
+    EXPECT_EQ(report.at("directoryVersion"), std::string(chain.file.begin() + test::FixtureDirectory + 8,
+                                                         chain.file.begin() + test::FixtureDirectory + 12));
+    const nlohmann::json& rows = report.at("modules");
     ASSERT_EQ(rows.size(), chain.modules.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const nlohmann::json& row = rows[i];
@@ -92,6 +96,28 @@ TEST_F(CliImageCommands, ExitStatusesTellCantOpenFromBadDataFromUsage) {
     EXPECT_EQ(noDirectory.status, 1);
     EXPECT_NE(noDirectory.err.find("No AMIBIOSC module directory"), std::string::npos) << noDirectory.err;
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "x.rom"));
+}
+
+// Every command that reads an image says which directory generation it is.
+TEST_F(CliImageCommands, ReadingCommandsReportTheDirectoryVersion) {
+    ASSERT_EQ(run("sample " + path("sample.rom")).status, 0);
+    const struct {
+        std::string command;
+        std::string shows;
+    } cases[] = {
+        {"modules", "Directory version 0800"},
+        {"modules --json", "\"directoryVersion\": \"0800\""},
+        {"verify", "directory version 0800"},
+        {"dmi", "Directory version:     0800"},
+        {"dmi --json", "\"directoryVersion\": \"0800\""},
+    };
+    for (const auto& c : cases) {
+        const std::string verb = c.command.substr(0, c.command.find(' '));
+        const std::string options = c.command.size() > verb.size() ? c.command.substr(verb.size()) : "";
+        const CommandRun r = run(verb + " " + path("sample.rom") + options);
+        EXPECT_EQ(r.status, 0) << c.command << ": " << r.err;
+        EXPECT_NE(r.out.find(c.shows), std::string::npos) << c.command << ": " << r.out;
+    }
 }
 
 }  // namespace

@@ -94,13 +94,29 @@ TEST(CorruptImage, ModulesClaimingMoreThan64MiBInAllAreRefusedBeforeAnyIsUnpacke
     EXPECT_NE(result.message.find("64 MiB"), std::string::npos) << result.message;
 }
 
-TEST(CorruptImage, AFileLongerThanOneMegabyteIsRefused) {
-    std::vector<std::uint8_t> file = test::TestImageWriter(0x100001, 0xFFF00).build();
+// Images reach 16 MiB; links address only their top 1 MiB, so a directory
+// further down could not link its chain and is no directory.
+TEST(CorruptImage, AFileLongerThanSixteenMegabytesIsRefused) {
+    std::vector<std::uint8_t> file = test::TestImageWriter((16u << 20) + 1, (16u << 20) - 0x100).build();
     RomImage image;
     const ImageResult result = loadImageBytes(image, file);
     EXPECT_EQ(result.outcome, Outcome::BadData);
-    EXPECT_NE(result.message.find("1 MiB"), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find("16 MiB"), std::string::npos) << result.message;
     EXPECT_FALSE(image.loaded);
+}
+
+TEST(CorruptImage, OnlyTheTopMegabyteOfALargerFileIsSearchedForTheDirectory) {
+    RomImage image;
+    EXPECT_TRUE(loadImageBytes(image, test::TestImageWriter(0x200000, 0x1FFF00).build()).ok());
+    EXPECT_EQ(loadImageBytes(image, test::TestImageWriter(0x200000, 0xFFF00).build()).outcome, Outcome::NoDirectory);
+    // A chain link can't point below the top 1 MiB: the prefix of a header
+    // at its very start would.
+    const auto file = test::TestImageWriter(0x200000, 0x1FFF00)
+                          .addModule({.headerOffset = 0x100004, .moduleId = 3, .flags = 0x80, .dataArea = {1, 2}})
+                          .build();
+    const ImageResult result = loadImageBytes(image, file);
+    EXPECT_EQ(result.outcome, Outcome::BadData);
+    EXPECT_NE(result.message.find("top 1 MiB"), std::string::npos) << result.message;
 }
 
 TEST(CorruptImage, ADirectoryLessThanTenBytesInLeavesNoModuleAreaAndIsRefused) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "image/links.h"
 #include "image/module_chain.h"
 #include "image/rom_image.h"
 
@@ -10,18 +11,18 @@ namespace quarnel::image {
 namespace {
 
 TEST(Links, BothFormsOfALinkReachTheSameOffsetInAHalfMegabyteFile) {
-    RomImage image;
-    image.bytes.assign(0x80000, 0);
-    image.fileSize = 0x80000;
+    std::vector<std::uint8_t> bytes(0x80000, 0);
     const std::uint8_t normalised[] = {0x08, 0x00, 0x00, 0xF0};
     const std::uint8_t shifted[] = {0x08, 0x10, 0x00, 0xEF};
-    std::copy(std::begin(normalised), std::end(normalised), image.bytes.begin() + 0x100);
-    std::copy(std::begin(shifted), std::end(shifted), image.bytes.begin() + 0x200);
+    std::copy(std::begin(normalised), std::end(normalised), bytes.begin() + 0x100);
+    std::copy(std::begin(shifted), std::end(shifted), bytes.begin() + 0x200);
 
     for (std::uint32_t at : {0x100u, 0x200u}) {
-        EXPECT_EQ(linkToOffset(image, at), 0x70008) << at;
-        EXPECT_EQ(image.lastLinear, 0xF0008u) << at;
+        EXPECT_EQ(readLink(bytes, at).fileOffset, 0x70008) << at;
+        EXPECT_EQ(readLink(bytes, at).linear, 0xF0008u) << at;
     }
+    writeLink(bytes, 0x300, 0x70008);
+    EXPECT_TRUE(std::equal(std::begin(normalised), std::end(normalised), bytes.begin() + 0x300));
 }
 
 // The worked example, and a partial last word that takes the bytes behind

@@ -38,9 +38,8 @@ TEST_F(LoadImage, ReadsEveryModuleInChainOrderWithItsPlainContents) {
         EXPECT_EQ(entry.size, i == 4 ? NoContents : chain.contents[i].size());
     }
     EXPECT_EQ(image.directoryOffset, Directory);
-    EXPECT_EQ(image.moduleAreaEnd, Directory - 10);
-    EXPECT_EQ(image.fileSize, FileSize);
-    EXPECT_EQ(image.lastLinear, ChainEndLinear);
+    EXPECT_EQ(image.moduleAreaEnd(), Directory - 10);
+    EXPECT_EQ(image.fileSize(), FileSize);
 }
 
 TEST_F(LoadImage, ErasesEveryBlockReadAndKeepsEverythingElse) {
@@ -75,10 +74,12 @@ TEST(LoadImageFile, ReportsAFileThatCantBeOpenedOrHoldsNoDirectory) {
 
     const ImageResult missing = loadImage(image, (dir.path() / "missing.rom").string());
     EXPECT_EQ(missing.outcome, Outcome::CantOpen);
-    EXPECT_EQ(missing.message, "Cant open the file...");
+    EXPECT_EQ(missing.message, "Can't open " + (dir.path() / "missing.rom").string() + ": No such file or directory");
     EXPECT_FALSE(image.loaded);
     EXPECT_TRUE(image.modules.empty());
-    EXPECT_EQ(loadImage(image, dir.path().string()).outcome, Outcome::CantOpen);  // a folder, not a file
+    const ImageResult folder = loadImage(image, dir.path().string());
+    EXPECT_EQ(folder.outcome, Outcome::CantOpen);
+    EXPECT_EQ(folder.message, "Can't open " + dir.path().string() + ": it is a directory, not a regular file");
 
     // Without a directory the file stays loaded, with an empty list.
     const ImageResult noDirectory = loadImage(image, plain.string());

@@ -30,9 +30,12 @@ std::vector<std::uint8_t> rebuilt(RomImage& image) {
     return test::readFile(out);
 }
 
+// An empty chain above an erased module area: all of it is room for blocks.
 RomImage emptyChain() {
+    std::vector<std::uint8_t> file = TestImageWriter(FileSize, Directory).build();
+    std::fill_n(file.begin(), AreaEnd, 0xFF);
     RomImage image;
-    EXPECT_TRUE(loadImageBytes(image, TestImageWriter(FileSize, Directory).build()).ok());
+    EXPECT_TRUE(loadImageBytes(image, file).ok());
     return image;
 }
 
@@ -80,7 +83,12 @@ TEST(RebuildLayout, BlocksFollowTheListDownwardsAndLoadBackInOrder) {
         link = header;
     }
     EXPECT_EQ(le32(file, link), 0xFFFFFFFFu);
-    EXPECT_TRUE(std::all_of(file.begin(), file.begin() + blockEnd, [](std::uint8_t b) { return b == 0xFF; }));
+    // The old chain's span is cleared down to its lowest block; below that
+    // the bytes are not the chain's and stay as they were.
+    const std::uint32_t oldLowest = 0x10000;
+    ASSERT_LT(blockEnd, AreaEnd);
+    EXPECT_TRUE(std::all_of(file.begin() + oldLowest, file.begin() + blockEnd, [](std::uint8_t b) { return b == 0xFF; }));
+    EXPECT_TRUE(std::equal(file.begin(), file.begin() + oldLowest, chain.file.begin()));
     // From the module area's end up, the image is as loaded but for the
     // directory checksum and first link.
     std::vector<std::uint8_t> expectedTop(afterLoad.begin() + AreaEnd, afterLoad.end());

@@ -59,18 +59,27 @@ TestImageWriter& TestImageWriter::setChecksumUnits(std::uint16_t units) {
     return *this;
 }
 
+TestImageWriter& TestImageWriter::setDirectoryVersion(const char (&version)[5]) {
+    version_ = version;
+    return *this;
+}
+
 std::vector<std::uint8_t> TestImageWriter::build() const {
+    const bool noPrefix = version_.starts_with("06");
     std::vector<std::uint8_t> bytes(fileSize_);
     for (std::uint32_t i = 0; i < fileSize_; ++i) bytes[i] = static_cast<std::uint8_t>(0x11 + (i * 7) % 0xE0);
     const std::uint8_t signature[] = {'A', 'M', 'I', 'B', 'I', 'O', 'S', 'C'};
     std::copy(std::begin(signature), std::end(signature), bytes.begin() + directoryOffset_);
+    std::copy(version_.begin(), version_.end(), bytes.begin() + directoryOffset_ + 8);
     putLe16(bytes, directoryOffset_ + 12, checksumUnits_);
 
     std::uint32_t linkAt = directoryOffset_ + 18;
     for (const TestModule& module : modules_) {
         const std::uint32_t header = module.headerOffset;
-        putLe32(bytes, header - 8, static_cast<std::uint32_t>(module.dataArea.size()));
-        putLe32(bytes, header - 4, 0);
+        if (!noPrefix) {
+            putLe32(bytes, header - 8, static_cast<std::uint32_t>(module.dataArea.size()));
+            putLe32(bytes, header - 4, 0);
+        }
         putLe16(bytes, header + 4, static_cast<std::uint16_t>(std::min<std::size_t>(module.dataArea.size(), 0xFFFF)));
         bytes[header + 6] = module.moduleId;
         bytes[header + 7] = module.flags;
@@ -83,8 +92,16 @@ std::vector<std::uint8_t> TestImageWriter::build() const {
     putLe32(bytes, linkAt, ChainEndLink);
 
     for (const TestModule& module : modules_) {
+        if (noPrefix) break;
         const std::uint32_t start = module.headerOffset - 8;
-        putLe32(bytes, start + 4, 0u - wordSum(bytes, start, static_cast<std::uint32_t>(module.dataArea.size()) + 20));
+        const auto length = static_cast<std::uint32_t>(module.dataArea.size()) + 20;
+        if (version_ == "0700") {
+            std::uint32_t sum = 0;
+            for (std::uint32_t i = 0; i < length; ++i) sum += bytes[start + i];
+            putLe32(bytes, start + 4, (0u - sum) & 0xFF);
+        } else {
+            putLe32(bytes, start + 4, 0u - wordSum(bytes, start, length));
+        }
     }
     const std::uint32_t stretch = 8u * checksumUnits_;
     putLe32(bytes, directoryOffset_ + 14, 0);
@@ -102,7 +119,7 @@ std::vector<std::uint8_t> compressedArea(std::span<const std::uint8_t> contents)
 
 std::vector<std::uint8_t> seabiosCode(std::size_t length, std::size_t skip) {
     const std::size_t offset = 0x14000 + skip;
-    std::ifstream in("/usr/share/seabios/bios-256k.bin", std::ios::binary);
+    std::ifstream in(QUARNEL_SEABIOS_DIR "/bios-256k.bin", std::ios::binary);
     std::vector<std::uint8_t> code(length);
     in.seekg(static_cast<std::streamoff>(offset));
     in.read(reinterpret_cast<char*>(code.data()), static_cast<std::streamsize>(length));

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace quarnel::test {
@@ -35,6 +36,9 @@ public:
     TestImageWriter& addModule(TestModule module);
     // Length of the directory checksum stretch in 8-byte units (default 2).
     TestImageWriter& setChecksumUnits(std::uint16_t units);
+    // The four characters after the signature (fill unless set). "06.."
+    // blocks have no prefix and no checksum; "0700" blocks an 8-bit one.
+    TestImageWriter& setDirectoryVersion(const char (&version)[5]);
     // The bytes between the directory header and the end of the file, and
     // the 10 bytes below the signature, hold the fill pattern unless set.
     std::vector<std::uint8_t> build() const;
@@ -43,6 +47,7 @@ private:
     std::uint32_t fileSize_;
     std::uint32_t directoryOffset_;
     std::uint16_t checksumUnits_ = 2;
+    std::string version_;
     std::vector<TestModule> modules_;
 };
 

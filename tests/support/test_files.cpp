@@ -24,7 +24,7 @@ bool writeFile(const std::filesystem::path& path, std::span<const std::uint8_t> 
 std::vector<std::filesystem::path> seabiosBlobs() {
     std::vector<std::filesystem::path> blobs;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/usr/share/seabios", error))
+    for (const auto& entry : std::filesystem::directory_iterator(QUARNEL_SEABIOS_DIR, error))
         if (entry.is_regular_file() && !entry.is_symlink()) blobs.push_back(entry.path());
     std::sort(blobs.begin(), blobs.end());
     return blobs;

@@ -15,7 +15,7 @@ namespace quarnel::test {
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path);
 bool writeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
-// The regular files of /usr/share/seabios (symbolic links left out), sorted
+// The regular files of the seabios folder, QUARNEL_SEABIOS_DIR (symbolic links left out), sorted
 // by name; empty when the package is not installed.
 std::vector<std::filesystem::path> seabiosBlobs();
 

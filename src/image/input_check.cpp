@@ -1,0 +1,45 @@
+#include "input_check.h"
+
+#include "file_io.h"
+#include "module_chain.h"
+#include "verify_image.h"
+
+namespace quarnel::image {
+namespace {
+
+constexpr std::size_t FaultsNamed = 3;
+
+std::string listFaults(std::string message, const std::vector<std::string>& faults) {
+    for (std::size_t i = 0; i < faults.size() && i < FaultsNamed; ++i) message += "\n  " + faults[i];
+    if (faults.size() > FaultsNamed) message += "\n  and " + std::to_string(faults.size() - FaultsNamed) + " more";
+    return message;
+}
+
+std::string damagedMessage(const std::string& fileName, const std::vector<std::string>& faults) {
+    return listFaults(fileName + " is damaged; nothing was written:", faults);
+}
+
+}  // namespace
+
+std::string forcedDamageMessage(const std::string& fileName, const std::vector<std::string>& faults) {
+    return listFaults("warning: " + fileName + " is damaged; written anyway:", faults);
+}
+
+CheckedLoad loadCheckedImage(RomImage& image, const std::string& fileName, bool force) {
+    unloadImage(image);
+    CheckedLoad checked;
+    std::vector<std::uint8_t> bytes;
+    if (checked.result = readWholeFile(fileName, bytes); !checked.result.ok()) return checked;
+    // A file without a directory, or with a chain too broken to follow, is
+    // refused by the load itself, in its own words.
+    checked.faults = verifyImage(bytes).faults;
+    if (!checked.faults.empty() && !force) {
+        checked.result = {Outcome::BadData, damagedMessage(fileName, checked.faults)};
+        return checked;
+    }
+    checked.result = loadImageBytes(image, std::move(bytes));
+    if (checked.result.outcome == Outcome::NoDirectory) checked.result.message = noDirectoryMessage(fileName);
+    return checked;
+}
+
+}  // namespace quarnel::image

@@ -1,0 +1,27 @@
+// The check of an image before anything is written from it: a rebuild sets
+// fresh checksums over whatever it was given, so damage in the input would
+// come out looking sound.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "rom_image.h"
+
+namespace quarnel::image {
+
+struct CheckedLoad {
+    ImageResult result;               // the load's, or the refusal of a damaged input
+    std::vector<std::string> faults;  // what is wrong with the input; empty when it is sound
+};
+
+// Reads the file, checks every block checksum, the directory checksum and
+// that every compressed module decodes, then loads it. A damaged input is
+// refused (BadData, its message naming the file and the first faults)
+// unless `force` is set; the faults are listed either way.
+CheckedLoad loadCheckedImage(RomImage& image, const std::string& fileName, bool force);
+
+// The warning of a write made from a damaged input all the same.
+std::string forcedDamageMessage(const std::string& fileName, const std::vector<std::string>& faults);
+
+}  // namespace quarnel::image
