@@ -113,7 +113,7 @@ void ChunkedMatches::FindChunk(std::size_t index, Chunk& chunk) {
 }
 
 void ChunkedMatches::Record(MatchWalk& walk, std::size_t start, std::size_t to,
-                            std::vector<std::uint32_t>& matches) const {
+                            std::vector<FoundMatch>& matches) const {
     while (walk.position() + 1 < to) {
         if (walk.position() % StopCheckInterval == 0 && stopping_) return;
         walk.Advance();
@@ -198,9 +198,9 @@ void ChunkedMatches::Clamp(std::int64_t remaining) {
     if (live_) exact_->tree.matchLen = length_;
 }
 
-void ChunkedMatches::Current(std::uint32_t match) {
-    length_ = static_cast<int>(match & ((1u << MatchWalk::MatchLengthBits) - 1));
-    d_ = static_cast<int>(match >> MatchWalk::MatchLengthBits);
+void ChunkedMatches::Current(FoundMatch match) {
+    length_ = match.length();
+    d_ = match.d();
 }
 
 }  // namespace quarnel::lzh

@@ -61,7 +61,7 @@ public:
 
 private:
     struct Chunk {
-        std::vector<std::uint32_t> matches;  // MatchWalk::Match of every position of the chunk
+        std::vector<FoundMatch> matches;  // of every position of the chunk
         // The worker's tree before each checkpoint, in order; none when the
         // worker began at the input's start, so is exact.
         std::vector<std::pair<std::size_t, std::unique_ptr<MatchTree>>> checkpoints;
@@ -73,9 +73,9 @@ private:
     void FindChunk(std::size_t index, Chunk& chunk);
     void TakeChunk(std::size_t index);
     // Walks on to `to`, keeping the matches of a chunk that starts at `start`.
-    void Record(MatchWalk& walk, std::size_t start, std::size_t to, std::vector<std::uint32_t>& matches) const;
+    void Record(MatchWalk& walk, std::size_t start, std::size_t to, std::vector<FoundMatch>& matches) const;
     void ProveOrWalk(std::size_t start, std::size_t end, Chunk& chunk);
-    void Current(std::uint32_t match);
+    void Current(FoundMatch match);
     void Stop();
 
     std::span<const std::uint8_t> input_;
@@ -94,7 +94,7 @@ private:
     std::size_t chunkIndex_ = 0;
     std::size_t position_ = 0;
     std::size_t chunkEnd_ = 0;
-    const std::uint32_t* matches_ = nullptr;
+    const FoundMatch* matches_ = nullptr;
     std::unique_ptr<MatchWalk> exact_;  // the exact tree after the current chunk, live after plan_.end
     bool live_ = false;
     int length_ = 0;

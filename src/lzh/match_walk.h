@@ -14,6 +14,18 @@
 
 namespace quarnel::lzh {
 
+// A match found for one position, in three bytes: the chunks of a long input
+// keep one per position.
+struct FoundMatch {
+    std::uint8_t lengthLess1;  // 1 to 256 bytes
+    std::uint8_t dHigh;        // d, distance - 1
+    std::uint8_t dLow;
+
+    int length() const { return lengthLess1 + 1; }
+    int d() const { return dHigh << 8 | dLow; }
+};
+static_assert(sizeof(FoundMatch) == 3);
+
 class MatchWalk {
 public:
     // Inserts the position `start` into a fresh tree.
@@ -40,14 +52,13 @@ public:
     // The position inserted last.
     std::size_t position() const { return position_; }
 
-    // The match of the position inserted last: its length (1 to 256) in
-    // bits 0 to 8 and, from bit 9 on, its d (distance - 1), which only a
-    // length of 3 or more gives meaning.
-    std::uint32_t Match() const {
-        const auto d = static_cast<std::uint32_t>(tree.pos - tree.matchPos - 1) & (WindowSize - 1);
-        return static_cast<std::uint32_t>(tree.matchLen) | d << MatchLengthBits;
+    // The match of the position inserted last. Its d only has a meaning for
+    // a length of 3 or more.
+    FoundMatch Match() const {
+        const auto d = static_cast<unsigned>(tree.pos - tree.matchPos - 1) & (WindowSize - 1);
+        return {static_cast<std::uint8_t>(tree.matchLen - 1), static_cast<std::uint8_t>(d >> 8),
+                static_cast<std::uint8_t>(d)};
     }
-    static constexpr int MatchLengthBits = 9;
 
     MatchTree tree;
 
