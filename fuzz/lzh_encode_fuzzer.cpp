@@ -7,6 +7,9 @@
 //   mode 0  the bytes as they are
 //   mode 1  the bytes repeated, one byte changed in every copy
 //   mode 2  the bytes as a script of literals and copies from up to 16 KiB back
+// Bit 7 of the second byte forces the matches to be found in chunks of 8192
+// to 24576 bytes with small warm-ups on 2 or 3 threads; the area must then be
+// the one-pass area, byte for byte.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -78,7 +81,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace quarnel::lzh;
     const Bytes input = expand(data, size);
     Bytes area(input.size() + EncodeOverhead);
-    const LzhEncodeResult result = LzhEncode(input, area);
+    LzhEncodeOptions onePass;
+    onePass.threads = 1;
+    const LzhEncodeResult result = LzhEncode(input, area, onePass);
+    if (size >= 2 && (data[1] & 0x80)) {
+        LzhEncodeOptions chunked;
+        chunked.threads = 2 + (data[1] & 1);
+        chunked.chunkedFrom = 0;
+        chunked.chunkSize = 8192 * (1 + (data[1] >> 1 & 3) % 3);
+        chunked.warmUp = 8192 * (1 + (data[1] >> 3 & 1));
+        Bytes again(area.size());
+        const LzhEncodeResult other = LzhEncode(input, again, chunked);
+        check(other.ok && other.size == result.size && other.complete == result.complete);
+        check(std::equal(area.begin(), area.begin() + result.size, again.begin()));
+    }
     check(result.ok);
     check(result.size >= EncodeOverhead && result.size <= area.size());
     check(word(area, 0) == result.size);

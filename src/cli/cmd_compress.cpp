@@ -1,7 +1,9 @@
 // quarnel-cli compress IN OUT: writes the compressed area of IN (packedSize,
 // unpackedSize, the bit stream and its closing byte), as a compressed module
 // of the image holds it. A stream that would grow beyond its input is cut
-// short by the encoder; such a stream never reaches OUT.
+// short by the encoder; such a stream never reaches OUT. --threads N sets
+// how many threads find the matches of a long input (the bytes are the same
+// for every N).
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -11,16 +13,19 @@
 #include "command.h"
 #include "image/file_io.h"
 #include "lzh/lzh.h"
+#include "threads_option.h"
 
 namespace quarnel::cli {
 namespace {
 
-int compressFile(const std::string& inName, const std::string& outName) {
+int compressFile(const std::string& inName, const std::string& outName, unsigned threads) {
     std::vector<std::uint8_t> plain;
     if (image::ImageResult read = image::readWholeFile(inName, plain); !read.ok()) return reportFailure(read);
 
     std::vector<std::uint8_t> area(plain.size() + lzh::EncodeOverhead);
-    const lzh::LzhEncodeResult encoded = lzh::LzhEncode(plain, area);
+    lzh::LzhEncodeOptions options;
+    options.threads = threads;
+    const lzh::LzhEncodeResult encoded = lzh::LzhEncode(plain, area, options);
     if (!encoded.ok) {
         std::cerr << encoded.message << '\n';
         return ExitBadData;
@@ -46,7 +51,10 @@ const CommandRegistration registration{{
             auto outName = std::make_shared<std::string>();
             command.add_option("IN", *inName, "File to compress")->required();
             command.add_option("OUT", *outName, "Compressed area to write (- for standard output)")->required();
-            return std::function<int()>([inName, outName] { return compressFile(*inName, *outName); });
+            auto threads = std::make_shared<unsigned>(0);
+            addThreadsOption(command, *threads);
+            return std::function<int()>(
+                [inName, outName, threads] { return compressFile(*inName, *outName, *threads); });
         },
 }};
 

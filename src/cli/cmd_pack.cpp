@@ -21,6 +21,7 @@
 #include "dmi/uuid_text.h"
 #include "image/file_io.h"
 #include "pack_batch.h"
+#include "threads_option.h"
 #include "typed_text.h"
 
 namespace quarnel::cli {
@@ -38,6 +39,7 @@ struct PackOptions {
     std::string batchName;
     std::string outDir;
     bool force = false;
+    unsigned threads = 0;
 };
 
 // "N=TEXT" with N the row 1 to 4.
@@ -117,6 +119,7 @@ int pack(const PackOptions& options) {
                              .outputName = options.outName,
                              .saved = [&report] { report << dmi::messages::Save << '\n'; }};
     request.force = options.force;
+    request.threads = options.threads;
     request.warn = [](const std::string& warning) { std::cerr << warning << '\n'; };
     request.write = writeOutput;
     if (image::ImageResult r = dmi::packDmi(session, request); !r.ok()) return reportFailure(r);
@@ -136,6 +139,7 @@ const CommandRegistration registration{{
                 command.add_option("-o,--output", options->outName, "Image to write (- for standard output)")
                     ->capture_default_str();
             addForceFlag(command, options->force);
+            addThreadsOption(command, options->threads);
             CLI::Option* type1 =
                 command
                     .add_option("--type1", options->type1Edits,

@@ -9,6 +9,7 @@
 #include "command.h"
 #include "image/rom_image.h"
 #include "image_command_args.h"
+#include "threads_option.h"
 
 namespace quarnel::cli {
 namespace {
@@ -16,13 +17,15 @@ namespace {
 struct RebuildOptions {
     std::string romName;
     std::string outName;
+    unsigned threads = 0;
     bool force = false;
 };
 
 int rebuildRom(const RebuildOptions& options) {
     image::RomImage rom;
     if (int status = loadCheckedInput(rom, options.romName, options.force); status != ExitSuccess) return status;
-    if (image::ImageResult rebuilt = image::rebuildImageInPlace(rom); !rebuilt.ok()) return reportFailure(rebuilt);
+    if (image::ImageResult rebuilt = image::rebuildImageInPlace(rom, options.threads); !rebuilt.ok())
+        return reportFailure(rebuilt);
     if (image::ImageResult written = writeOutput(options.outName, rom.bytes); !written.ok())
         return reportFailure(written);
     reportStream(options.outName) << "Wrote " << options.outName << '\n';
@@ -40,6 +43,7 @@ const CommandRegistration registration{{
             command.add_option("-o,--output", options->outName, "Image file to write (- for standard output)")
                 ->required();
             addForceFlag(command, options->force);
+            addThreadsOption(command, options->threads);
             return std::function<int()>([options] { return rebuildRom(*options); });
         },
 }};

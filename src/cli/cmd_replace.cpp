@@ -12,6 +12,7 @@
 #include "image/file_io.h"
 #include "image/rom_image.h"
 #include "image_command_args.h"
+#include "threads_option.h"
 
 namespace quarnel::cli {
 namespace {
@@ -21,6 +22,7 @@ struct ReplaceOptions {
     ModuleKeyArgs key;
     std::string contentsName;
     std::string outName;
+    unsigned threads = 0;
     bool force = false;
 };
 
@@ -38,7 +40,8 @@ int replaceContents(const ReplaceOptions& options) {
     if (image::ImageResult replaced = image::replaceModule(rom, key.id(), key.sub2(), key.sub1(), flags, contents);
         !replaced.ok())
         return reportFailure(replaced);
-    if (image::ImageResult rebuilt = image::rebuildImageInPlace(rom); !rebuilt.ok()) return reportFailure(rebuilt);
+    if (image::ImageResult rebuilt = image::rebuildImageInPlace(rom, options.threads); !rebuilt.ok())
+        return reportFailure(rebuilt);
     if (image::ImageResult written = writeOutput(options.outName, rom.bytes); !written.ok())
         return reportFailure(written);
     reportStream(options.outName) << "Wrote " << options.outName << '\n';
@@ -58,6 +61,7 @@ const CommandRegistration registration{{
             command.add_option("-o,--output", options->outName, "Image file to write (- for standard output)")
                 ->required();
             addForceFlag(command, options->force);
+            addThreadsOption(command, options->threads);
             return std::function<int()>([options] { return replaceContents(*options); });
         },
 }};

@@ -93,7 +93,7 @@ image::ImageResult packDmi(DmiSession& session, const PackRequest& request) {
     // strings as the new ones.
     if (!replaced.ok()) return {replaced.outcome, messages::CouldNotInsert};
 
-    if (image::ImageResult r = image::rebuildImageInPlace(session.image); !r.ok())
+    if (image::ImageResult r = image::rebuildImageInPlace(session.image, request.threads); !r.ok())
         return {r.outcome, packFailedMessage(request.outputName) + ": " + r.message};
     if (image::ImageResult r = writeImage(request, session.image); !r.ok())
         return {image::Outcome::CantWrite, packFailedMessage(request.outputName) + ": " + r.message};

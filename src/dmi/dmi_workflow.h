@@ -39,6 +39,8 @@ struct PackRequest {
     // Where the image goes; by default atomically into the named file, which
     // must not be the input.
     std::function<image::ImageResult(const std::string& name, std::span<const std::uint8_t> bytes)> write{};
+    // Threads that encode the modules; 0: one per hardware thread.
+    unsigned threads = 0;
 };
 
 // The input is reported as Extract reports it; an output that can't be

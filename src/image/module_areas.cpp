@@ -1,7 +1,10 @@
 #include "module_areas.h"
 
 #include <algorithm>
+#include <atomic>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "hex_text.h"
 #include "image_layout.h"
@@ -30,14 +33,16 @@ std::size_t encodingRoom(const ModuleEntry& entry) {
     return std::max<std::size_t>(ScratchSize, entry.data.size() + lzh::EncodeOverhead + 3);
 }
 
-ImageResult encode(std::size_t index, const ModuleEntry& entry, ModuleArea& area) {
+ImageResult encode(std::size_t index, const ModuleEntry& entry, ModuleArea& area, unsigned threads) {
     const std::string name = entryName(index, entry);
     try {
         area.encoded.resize(encodingRoom(entry));
     } catch (const std::bad_alloc&) {
         return {Outcome::NoMemory, "Not enough memory to allocate buffer"};
     }
-    const lzh::LzhEncodeResult encoded = lzh::LzhEncode(entry.data, area.encoded);
+    lzh::LzhEncodeOptions options;
+    options.threads = threads;
+    const lzh::LzhEncodeResult encoded = lzh::LzhEncode(entry.data, area.encoded, options);
     if (!encoded.ok) return {Outcome::BadData, name + ": " + encoded.message};
     if (!encoded.complete && !entry.data.empty())
         return {Outcome::BadData, name + ": its contents can't be compressed (the encoding would outgrow them)"};
@@ -59,21 +64,55 @@ std::string entryName(std::size_t index, const ModuleEntry& entry) {
 
 bool placedCompressed(const ModuleEntry& entry) { return entry.compressed && !(entry.flags & KeepStoredFlag); }
 
-ImageResult prepareModuleArea(std::size_t index, const ModuleEntry& entry, ModuleArea& area) {
+ImageResult prepareModuleArea(std::size_t index, const ModuleEntry& entry, ModuleArea& area,
+                              unsigned encodeThreads) {
     area = ModuleArea{};
     area.compressed = placedCompressed(entry);
     if (!area.compressed) return {};
-    return encode(index, entry, area);
+    return encode(index, entry, area, encodeThreads);
 }
 
-ImageResult prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea>& areas) {
+ImageResult prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea>& areas, unsigned threads) {
+    std::vector<ImageResult> results;
+    std::vector<std::thread> pool;
     try {
         areas.assign(modules.size(), ModuleArea{});
+        results.assign(modules.size(), ImageResult{});
+        pool.reserve(modules.size());
     } catch (const std::bad_alloc&) {
         return {Outcome::NoMemory, "Not enough memory to allocate buffer"};
     }
-    for (std::size_t i = 0; i < modules.size(); ++i)
-        if (ImageResult r = prepareModuleArea(i, modules[i], areas[i]); !r.ok()) return r;
+    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    const auto workers = static_cast<unsigned>(std::min<std::size_t>(threads, modules.size()));
+    if (workers <= 1) {
+        // One after the other, with every thread for each module's encoding.
+        for (std::size_t i = 0; i < modules.size(); ++i)
+            if (ImageResult r = prepareModuleArea(i, modules[i], areas[i], threads); !r.ok()) return r;
+        return {};
+    }
+    // Modules are handed out in list order; each worker writes only the
+    // areas and results of the modules it took.
+    std::atomic<std::size_t> next = 0;
+    const auto work = [&] {
+        for (std::size_t i; (i = next++) < modules.size();) {
+            try {
+                results[i] = prepareModuleArea(i, modules[i], areas[i], 1);
+            } catch (const std::bad_alloc&) {
+                results[i] = {Outcome::NoMemory, "Not enough memory to allocate buffer"};
+            }
+        }
+    };
+    for (unsigned t = 1; t < workers; ++t) {
+        try {
+            pool.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // fewer threads; the caller's takes the rest
+        }
+    }
+    work();
+    for (std::thread& thread : pool) thread.join();
+    for (const ImageResult& r : results)
+        if (!r.ok()) return r;
     return {};
 }
 

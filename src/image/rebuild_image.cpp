@@ -220,15 +220,15 @@ ImageResult placeModuleAreas(RomImage& image, const std::vector<ModuleArea>& are
     return Rebuild(image, areas).run();
 }
 
-ImageResult rebuildImageInPlace(RomImage& image) {
+ImageResult rebuildImageInPlace(RomImage& image, unsigned threads) {
     if (ImageResult r = checkBeforeRebuild(image); !r.ok()) return r;
     std::vector<ModuleArea> areas;
-    if (ImageResult r = prepareModuleAreas(image.modules, areas); !r.ok()) return r;
+    if (ImageResult r = prepareModuleAreas(image.modules, areas, threads); !r.ok()) return r;
     return placeModuleAreas(image, areas);
 }
 
-ImageResult rebuildImage(RomImage& image, const std::string& fileName) {
-    if (ImageResult r = rebuildImageInPlace(image); !r.ok()) return r;
+ImageResult rebuildImage(RomImage& image, const std::string& fileName, unsigned threads) {
+    if (ImageResult r = rebuildImageInPlace(image, threads); !r.ok()) return r;
     return writeFileAtomically(fileName, image.bytes);
 }
 

@@ -106,10 +106,12 @@ ImageResult replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t 
 // It works in place: the image's bytes take the new layout and each entry's
 // size becomes that of its placed data area (packed and padded for a
 // compressed module), so the image must be loaded again before another
-// rebuild; a rebuild from such a list is refused.
-ImageResult rebuildImage(RomImage& image, const std::string& fileName);
+// rebuild; a rebuild from such a list is refused. The modules are encoded on
+// `threads` threads (0: one per hardware thread); the bytes are the same for
+// every count.
+ImageResult rebuildImage(RomImage& image, const std::string& fileName, unsigned threads = 0);
 // The same without the writing: the new image is left in `image.bytes`.
-ImageResult rebuildImageInPlace(RomImage& image);
+ImageResult rebuildImageInPlace(RomImage& image, unsigned threads = 0);
 
 // 0 minus the wrapping sum of the little-endian 32-bit words of the stretch.
 // A last partial word takes the bytes behind the stretch, as far as the

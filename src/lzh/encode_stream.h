@@ -13,6 +13,7 @@
 #include <cstring>
 #include <span>
 
+#include "chunked_matches.h"
 #include "match_tree.h"
 
 namespace quarnel::lzh {
@@ -86,5 +87,40 @@ private:
     ItemSink& sink_;
     std::int32_t remaining_ = 0;  // valid look-ahead bytes from pos on
 };
+
+// The same parse over matches found in chunks. The stream encoder's reads
+// are kept as counts: unpackedSize grows at the same positions, by 8448
+// bytes at the start and 8192 at every slide, so the output limit falls
+// where it falls in one pass.
+template <class ItemSink>
+void EncodeFromMatches(ChunkedMatches& matches, std::span<const std::uint8_t> source, std::uint32_t& unpackedSize,
+                       ItemSink& sink) {
+    const std::size_t size = source.size();
+    std::size_t position = 0;  // of the current match
+    auto remaining = static_cast<std::int64_t>(size);
+    unpackedSize = static_cast<std::uint32_t>(std::min<std::size_t>(size, WindowSize + MaxMatch));
+    const auto advance = [&] {
+        ++position;
+        --remaining;
+        if (position % WindowSize == 0)
+            unpackedSize = static_cast<std::uint32_t>(std::min<std::size_t>(size, position + WindowSize + MaxMatch));
+        matches.Advance();
+    };
+    matches.Clamp(remaining);
+    while (remaining > 0 && !sink.unpackable()) {
+        const int lastLen = matches.length();
+        const int lastD = matches.d();
+        advance();
+        matches.Clamp(remaining);
+        if (matches.length() > lastLen || lastLen < MinMatch) {
+            sink.PutItem(source[position - 1], 0);
+        } else {
+            sink.PutItem(lastLen + 256 - MinMatch, lastD);
+            for (int k = lastLen - 1; k > 0; --k) advance();
+            matches.Clamp(remaining);
+        }
+    }
+    sink.FinishBlockOutput();
+}
 
 }  // namespace quarnel::lzh

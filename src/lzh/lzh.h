@@ -11,6 +11,7 @@
 // the call, prints or ends the process; failures come back as values.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -63,6 +64,28 @@ using DecodeSink = std::function<bool(std::span<const std::uint8_t> piece)>;
 // result is not ok and its message is empty.
 LzhDecodeResult LzhDecodeTo(std::span<const std::uint8_t> area, const DecodeSink& sink);
 
+struct LzhEncodeOptions {
+    // Threads that find the matches of a long input; 0: one per hardware
+    // thread. With 1, or below chunkedFrom bytes, everything runs in one pass
+    // on the caller's thread. The bytes written are the same either way.
+    unsigned threads = 0;
+    std::size_t chunkedFrom = 1u << 20;
+    // For tests: the chunk size and the warm-up before each chunk, rounded
+    // up to multiples of 8192 (0: chosen from the input's size; 64 KiB).
+    std::size_t chunkSize = 0;
+    std::size_t warmUp = 0;
+};
+
+// How the matches of a chunked encoding were found.
+struct LzhEncodeStats {
+    std::uint32_t chunks = 0;       // 0: one pass
+    // Checkpoints (a chunk's start, and two later places in it) where the
+    // worker's tree proved equal to the exact one, and where it did not.
+    std::uint32_t provedSeams = 0;
+    std::uint32_t fallbacks = 0;
+    std::uint64_t positionsWalkedAgain = 0;  // by the exact tree, after fallbacks
+};
+
 struct LzhEncodeResult {
     bool ok = false;        // false: the call failed (message says why), nothing usable was written
     std::string message;    // "Out of memory." and the like
@@ -70,10 +93,12 @@ struct LzhEncodeResult {
     // The stream decodes to the whole input. False when the stream would have
     // grown beyond the input read so far and was cut short there.
     bool complete = false;
+    LzhEncodeStats stats;
 };
 
 // Compresses `source` into a compressed area at the start of `destination`,
 // which must hold at least source.size() + EncodeOverhead bytes.
-LzhEncodeResult LzhEncode(std::span<const std::uint8_t> source, std::span<std::uint8_t> destination);
+LzhEncodeResult LzhEncode(std::span<const std::uint8_t> source, std::span<std::uint8_t> destination,
+                          const LzhEncodeOptions& options = {});
 
 }  // namespace quarnel::lzh

@@ -1,13 +1,17 @@
 // LzhEncode: the compressed area of a buffer. The stream never grows beyond
 // the input read so far; when it would, the encoder stops and the area holds
 // a stream cut short there, which the result reports as incomplete.
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <new>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "area_header.h"
 #include "block_output.h"
+#include "chunked_matches.h"
 #include "codec_state.h"
 #include "encode_stream.h"
 #include "lzh.h"
@@ -25,11 +29,33 @@ struct Encoder {
     BlockOutput output;
 };
 
-LzhEncodeResult Refuse(std::string message) { return {false, std::move(message), 0, false}; }
+LzhEncodeResult Refuse(std::string message) {
+    LzhEncodeResult result;
+    result.message = std::move(message);
+    return result;
+}
+
+unsigned ThreadCount(const LzhEncodeOptions& options) {
+    return options.threads != 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+}
+
+// The chunked match finding, unless its threads can't be made.
+std::unique_ptr<ChunkedMatches> StartChunks(std::span<const std::uint8_t> source, const LzhEncodeOptions& options,
+                                            LzhEncodeStats& stats) {
+    const unsigned threads = ThreadCount(options);
+    const ChunkPlan plan = PlanChunks(source.size(), threads, options);
+    if (plan.count < 2) return nullptr;
+    try {
+        return std::make_unique<ChunkedMatches>(source, plan, threads, stats);
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
+}
 
 }  // namespace
 
-LzhEncodeResult LzhEncode(std::span<const std::uint8_t> source, std::span<std::uint8_t> destination) {
+LzhEncodeResult LzhEncode(std::span<const std::uint8_t> source, std::span<std::uint8_t> destination,
+                          const LzhEncodeOptions& options) {
     if (source.size() > std::numeric_limits<std::uint32_t>::max() - EncodeOverhead)
         return Refuse("The data is too large to compress: " + std::to_string(source.size()) + " bytes.");
     if (destination.size() < source.size() + EncodeOverhead)
@@ -37,16 +63,20 @@ LzhEncodeResult LzhEncode(std::span<const std::uint8_t> source, std::span<std::u
                       " bytes for " + std::to_string(source.size() + EncodeOverhead) + " needed.");
 
     std::unique_ptr<Encoder> encoder;
+    LzhEncodeStats stats;
     try {
         encoder = std::make_unique<Encoder>(destination.data() + AreaHeaderSize);
+        writeAreaHeader(destination, {});
+        if (std::unique_ptr<ChunkedMatches> chunks = StartChunks(source, options, stats)) {
+            EncodeFromMatches(*chunks, source, encoder->codec.unpackedSize, encoder->output);
+        } else {
+            StreamEncoder<BlockOutput> driver(encoder->tree, source, encoder->codec.unpackedSize, encoder->output);
+            driver.EncodeStream();
+        }
     } catch (const std::bad_alloc&) {
         return Refuse("Out of memory.");
     }
     LzhCodecState& codec = encoder->codec;
-    writeAreaHeader(destination, {});
-
-    StreamEncoder<BlockOutput> driver(encoder->tree, source, codec.unpackedSize, encoder->output);
-    driver.EncodeStream();
 
     // The closing zero byte is written and counted even when the stream was cut short.
     codec.packedBytes += EncodeOverhead;
@@ -55,7 +85,7 @@ LzhEncodeResult LzhEncode(std::span<const std::uint8_t> source, std::span<std::u
 
     // An empty input's area decodes to nothing, although no stream byte fit.
     const bool complete = !encoder->output.unpackable() || source.empty();
-    return {true, {}, codec.packedBytes, complete};
+    return {true, {}, codec.packedBytes, complete, stats};
 }
 
 }  // namespace quarnel::lzh

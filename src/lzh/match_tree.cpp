@@ -12,17 +12,17 @@ void MatchTree::InitMatchTree() {
         nodeDepth_[RootBase + b] = 1;
         nodePosition_[RootBase + b] = 0;
     }
-    std::fill(parentNode_.begin() + LeafBase, parentNode_.end(), std::int16_t{0});
+    std::fill(parentNode_.begin() + LeafBase, parentNode_.end(), std::uint16_t{0});
     freeNode_ = 1;
-    for (int i = 1; i < WindowSize - 1; ++i) nextLink_[i] = static_cast<std::int16_t>(i + 1);
+    for (int i = 1; i < WindowSize - 1; ++i) nextLink_[i] = static_cast<std::uint16_t>(i + 1);
     nextLink_[WindowSize - 1] = 0;
-    std::fill(nextLink_.begin() + BucketBase, nextLink_.end(), std::int16_t{0});
+    std::fill(nextLink_.begin() + BucketBase, nextLink_.end(), std::uint16_t{0});
 }
 
 // The children of q are spread over hashed buckets whose chains may hold
 // nodes of other parents too; parentNode[0] = q stops the walk at a chain's end.
 int MatchTree::FindChild(int q, int c) {
-    parentNode_[0] = static_cast<std::int16_t>(q);
+    parentNode_[0] = static_cast<std::uint16_t>(q);
     int r = nextLink_[Bucket(q, c)];
     while (parentNode_[r] != q) r = nextLink_[r];
     return r;
@@ -31,29 +31,29 @@ int MatchTree::FindChild(int q, int c) {
 void MatchTree::AddChild(int q, int c, int r) {
     const int h = Bucket(q, c);
     const int head = nextLink_[h];
-    nextLink_[r] = static_cast<std::int16_t>(head);
-    prevLink_[head] = static_cast<std::int16_t>(r);
-    nextLink_[h] = static_cast<std::int16_t>(r);
-    prevLink_[r] = static_cast<std::int16_t>(h);
-    parentNode_[r] = static_cast<std::int16_t>(q);
+    nextLink_[r] = static_cast<std::uint16_t>(head);
+    prevLink_[head] = static_cast<std::uint16_t>(r);
+    nextLink_[h] = static_cast<std::uint16_t>(r);
+    prevLink_[r] = static_cast<std::uint16_t>(h);
+    parentNode_[r] = static_cast<std::uint16_t>(q);
     ++childCount_[q];
 }
 
 void MatchTree::Unlink(int node) {
     const int prev = prevLink_[node];
     const int next = nextLink_[node];
-    nextLink_[prev] = static_cast<std::int16_t>(next);
-    prevLink_[next] = static_cast<std::int16_t>(prev);
+    nextLink_[prev] = static_cast<std::uint16_t>(next);
+    prevLink_[next] = static_cast<std::uint16_t>(prev);
 }
 
 // `node` takes old's place in old's sibling chain; old is left unlinked.
 void MatchTree::TakePlace(int node, int old) {
     const int prev = prevLink_[old];
     const int next = nextLink_[old];
-    prevLink_[node] = static_cast<std::int16_t>(prev);
-    nextLink_[node] = static_cast<std::int16_t>(next);
-    nextLink_[prev] = static_cast<std::int16_t>(node);
-    prevLink_[next] = static_cast<std::int16_t>(node);
+    prevLink_[node] = static_cast<std::uint16_t>(prev);
+    nextLink_[node] = static_cast<std::uint16_t>(next);
+    nextLink_[prev] = static_cast<std::uint16_t>(node);
+    prevLink_[next] = static_cast<std::uint16_t>(node);
 }
 
 // The string at `pos` leaves old's edge after matchLen bytes: a new branch
@@ -86,9 +86,9 @@ void MatchTree::ApplyDeferredUpdate(int q) {
 // and names it as its replacement; q keeps its number of children.
 void MatchTree::ReplaceLeaf(int q, int r) {
     TakePlace(pos, r);
-    parentNode_[pos] = static_cast<std::int16_t>(q);
+    parentNode_[pos] = static_cast<std::uint16_t>(q);
     parentNode_[r] = 0;
-    nextLink_[r] = static_cast<std::int16_t>(pos);
+    nextLink_[r] = static_cast<std::uint16_t>(pos);
 }
 
 void MatchTree::InsertPosition() {
@@ -182,7 +182,7 @@ void MatchTree::DeletePosition() {
     TakePlace(c, r);
     parentNode_[c] = parentNode_[r];
     parentNode_[r] = 0;
-    nextLink_[r] = static_cast<std::int16_t>(freeNode_);
+    nextLink_[r] = static_cast<std::uint16_t>(freeNode_);
     freeNode_ = r;
 }
 

@@ -45,23 +45,40 @@ public:
     // back, and a branch node left with one child.
     void DeletePosition();
 
+    // Whether the two trees will find the same matches from here on, for
+    // every input that follows: the same text, position and last match, the
+    // same leaves in the tree and the same replacements of the others, and
+    // branch nodes that correspond one to one (their numbers may differ)
+    // with the same depths, positions and marks, children and child bytes.
+    bool SameState(const MatchTree& other) const;
+
 private:
     static constexpr int RootBase = WindowSize;
     static constexpr int LeafBase = WindowSize;
-    static constexpr int BucketBase = 2 * WindowSize;
     static constexpr int NodeSlots = WindowSize + 256;  // branch nodes and roots
-    static constexpr int BucketCount = BucketBase + (RootBase + 255) + 16 * 255 + 1;  // 28912
+    // The child of node q for byte c is unique, so how the children are found
+    // cannot change which node is found: a multiplicative hash of (q, c) into
+    // 32768 buckets keeps the chains short. Links name a node (below 16384)
+    // or a bucket (16384 and above), which no longer fits a signed 16-bit value.
+    static constexpr int BucketBits = 15;
+    static constexpr int BucketBase = 2 * WindowSize;
+    static constexpr int LinkSlots = BucketBase + (1 << BucketBits);
     // Bit 15 of a nodePosition entry: written by a deferred update; the nodes
     // above may still hold older positions.
     static constexpr std::uint16_t Mark = 0x8000;
 
-    static int Bucket(int q, int c) { return q + 16 * c + BucketBase; }
+    static int Bucket(int q, int c) {
+        const std::uint32_t key = (static_cast<std::uint32_t>(q) << 8) | static_cast<std::uint32_t>(c);
+        return BucketBase + static_cast<int>((key * 0x9E3779B1u) >> (32 - BucketBits));
+    }
     // A stored position as a text position below `pos`.
     int Unfold(int stored) const { return stored >= pos ? stored - WindowSize : stored; }
     static std::uint16_t Fold(int position) { return static_cast<std::uint16_t>(LeafBase + (position & (WindowSize - 1))); }
 
     void InitMatchTree();
     int FindChild(int q, int c);
+    int ChildOf(int q, int c) const;  // FindChild without its sentinel
+    bool SameBranches(const MatchTree& other) const;
     void AddChild(int q, int c, int r);
     void SplitEdge(int old);
     void Unlink(int node);
@@ -72,12 +89,12 @@ private:
     std::array<std::uint8_t, NodeSlots> nodeDepth_{};
     std::array<std::uint8_t, NodeSlots> childCount_{};
     std::array<std::uint16_t, NodeSlots> nodePosition_{};  // a position, plus the mark bit
-    std::array<std::int16_t, 2 * WindowSize> parentNode_{};  // 0: not in the tree
-    std::array<std::int16_t, 2 * WindowSize> prevLink_{};    // the node before, or the bucket number
+    std::array<std::uint16_t, 2 * WindowSize> parentNode_{};  // 0: not in the tree
+    std::array<std::uint16_t, 2 * WindowSize> prevLink_{};    // the node before, or the bucket
     // Below 16384: the next node of a sibling chain (0 ends it), the next
     // free branch node, or the leaf that replaced a leaf; from 16384 on: the
     // bucket heads.
-    std::array<std::int16_t, BucketCount> nextLink_{};
+    std::array<std::uint16_t, LinkSlots> nextLink_{};
     int freeNode_ = 1;
 };
 

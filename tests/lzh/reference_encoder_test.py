@@ -4,7 +4,9 @@
 Each input is chosen to reach a corner of the match finder or the block
 output: window slides, matches at the far edge of the window, runs that
 replace leaves with 256-byte matches, many blocks, Huffman codes that need
-length limiting, and inputs that cannot be packed.
+length limiting, and inputs that cannot be packed. Every input is compressed
+with 1, 2, 3 and 8 threads; the inputs above 1 MiB are the ones whose
+matches are found in chunks.
 
     reference_encoder_test.py QUARNEL_CLI
 """
@@ -76,21 +78,28 @@ def inputs():
     yield 'period 300', mutated_repeats(rng, 300, 200, 0.01)
     yield 'skewed', skewed_bytes(rng, 60000)
     yield 'varied matches', varied_matches(rng, 120000)
+    blobs = []
     for name in sorted(os.listdir(SEABIOS)) if os.path.isdir(SEABIOS) else []:
         path = os.path.join(SEABIOS, name)
         if name.endswith('.bin') and not os.path.islink(path):
             with open(path, 'rb') as f:
-                yield name, f.read()
+                blobs.append(f.read())
+            yield name, blobs[-1]
+    long_runs = b''.join(bytes([rng.getrandbits(8)]) * rng.choice([1, 3, 300, 5000, 70000]) for _ in range(200))
+    yield 'long runs, chunked', (long_runs * 2)[:1200000]
+    yield 'period 5000, chunked', mutated_repeats(rng, 5000, 250, 0.001)
+    if blobs:
+        yield 'seabios blobs, chunked', (b''.join(blobs) * 2)[:1300000]
 
 
-def compress_with_cli(cli, data, workdir):
+def compress_with_cli(cli, data, workdir, threads):
     src = os.path.join(workdir, 'in.bin')
     dst = os.path.join(workdir, 'out.lzh')
     with open(src, 'wb') as f:
         f.write(data)
     if os.path.exists(dst):
         os.remove(dst)
-    run = subprocess.run([cli, 'compress', src, dst], capture_output=True)
+    run = subprocess.run([cli, 'compress', '--threads', str(threads), src, dst], capture_output=True)
     if run.returncode != 0:
         return run.returncode, None
     with open(dst, 'rb') as f:
@@ -108,18 +117,19 @@ def main():
             encoder = reference_encoder.Encoder(data)
             expected = encoder.encode()
             complete = not encoder.unpackable or len(data) == 0
-            status, actual = compress_with_cli(cli, data, workdir)
-            if complete:
-                ok = status == 0 and actual == expected
-            else:
-                ok = status == 1 and actual is None
-            if ok:
-                passed += 1
-            else:
-                failed += 1
-                first = next((i for i, (a, b) in enumerate(zip(actual or b'', expected)) if a != b), None)
-                print(f'FAIL {name}: complete={complete} cli status {status}, '
-                      f'{len(actual or b"")} bytes against {len(expected)}, first difference at {first}')
+            for threads in (1, 2, 3, 8):
+                status, actual = compress_with_cli(cli, data, workdir, threads)
+                if complete:
+                    ok = status == 0 and actual == expected
+                else:
+                    ok = status == 1 and actual is None
+                if ok:
+                    passed += 1
+                else:
+                    failed += 1
+                    first = next((i for i, (a, b) in enumerate(zip(actual or b'', expected)) if a != b), None)
+                    print(f'FAIL {name}, {threads} threads: complete={complete} cli status {status}, '
+                          f'{len(actual or b"")} bytes against {len(expected)}, first difference at {first}')
     print(f'{passed} passed, {failed} failed')
     return 1 if failed else 0
 

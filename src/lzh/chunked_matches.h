@@ -1,0 +1,104 @@
+// Matches of one long input found in chunks on worker threads, handed to the
+// driver position by position in input order, exactly as one pass would
+// find them.
+//
+// Chunks start at multiples of 8192. Each worker starts a fresh tree a
+// warm-up before its chunk and walks to the chunk's start; the tree it holds
+// there, at the seam, is kept. Before a chunk's matches are used, its seam
+// tree is compared with the tree that the previous chunk ended with, which is
+// exact (the first chunk starts at the input's start; every later end state
+// is exact by induction). When they agree in everything that can reach the
+// output (MatchTree::SameState), the worker's matches and its end tree are
+// exact too. When they don't, the driver walks on from the exact tree and
+// compares again at the worker's later checkpoints (a warm-up and four
+// warm-ups into the chunk), where the trees have often become equal; past
+// the last one it walks the chunk to its end.
+//
+// The matches end at the last multiple of 8192 from which at least 257 input
+// bytes follow: there the clamp to the input's end starts to matter, and it
+// depends on the parse. From there on the exact tree is walked live.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <thread>
+#include <vector>
+
+#include "lzh.h"
+#include "match_walk.h"
+
+namespace quarnel::lzh {
+
+struct ChunkPlan {
+    std::size_t chunkSize = 0;  // multiples of 8192
+    std::size_t warmUp = 0;
+    std::size_t end = 0;  // the first position walked live
+    std::size_t count = 0;
+};
+
+// The plan for an input of `size` bytes; count < 2 means one pass is better.
+ChunkPlan PlanChunks(std::size_t size, unsigned threads, const LzhEncodeOptions& options);
+
+class ChunkedMatches {
+public:
+    // Starts the workers (std::system_error if a thread can't be made) and
+    // waits for the first chunk: the match of position 0 is then current.
+    ChunkedMatches(std::span<const std::uint8_t> input, const ChunkPlan& plan, unsigned threads, LzhEncodeStats& stats);
+    ~ChunkedMatches();
+    ChunkedMatches(const ChunkedMatches&) = delete;
+    ChunkedMatches& operator=(const ChunkedMatches&) = delete;
+
+    // Moves to the next position's match.
+    void Advance();
+    int length() const { return length_; }
+    int d() const { return d_; }
+    // The clamp to the input's end; only the live walk can feel it.
+    void Clamp(std::int64_t remaining);
+
+private:
+    struct Chunk {
+        std::vector<FoundMatch> matches;  // of every position of the chunk
+        // The worker's tree before each checkpoint, in order; none when the
+        // worker began at the input's start, so is exact.
+        std::vector<std::pair<std::size_t, std::unique_ptr<MatchTree>>> checkpoints;
+        std::unique_ptr<MatchWalk> walk;  // the tree after the chunk
+        bool done = false;
+    };
+
+    void RunWorker();
+    void FindChunk(std::size_t index, Chunk& chunk);
+    void TakeChunk(std::size_t index);
+    // Walks on to `to`, keeping the matches of a chunk that starts at `start`.
+    void Record(MatchWalk& walk, std::size_t start, std::size_t to, std::vector<FoundMatch>& matches) const;
+    void ProveOrWalk(std::size_t start, std::size_t end, Chunk& chunk);
+    void Current(FoundMatch match);
+    void Stop();
+
+    std::span<const std::uint8_t> input_;
+    ChunkPlan plan_;
+    LzhEncodeStats& stats_;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Chunk> slots_;  // chunk k uses slot k mod slots_.size()
+    std::size_t nextToFind_ = 0;
+    std::size_t released_ = 0;  // chunks whose slot is free again
+    std::atomic<bool> stopping_ = false;
+    std::vector<std::thread> workers_;
+
+    // The driver's side.
+    std::size_t chunkIndex_ = 0;
+    std::size_t position_ = 0;
+    std::size_t chunkEnd_ = 0;
+    const FoundMatch* matches_ = nullptr;
+    std::unique_ptr<MatchWalk> exact_;  // the exact tree after the current chunk, live after plan_.end
+    bool live_ = false;
+    int length_ = 0;
+    int d_ = 0;
+};
+
+}  // namespace quarnel::lzh
