@@ -42,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     applyFieldEdit(session.state, 3, 4, "fuzzed text that is longer than most fields");
     rowsDisplay(session.state, DisplayForm::Selector1);
     writeBackDmi(session.state, session.workBuffer, std::nullopt);
-    buildSmbiosDump(module, session.state.signatureOffset);
+    std::vector<std::uint8_t> dump;
+    buildSmbiosDump(module, session.state.signatureOffset, dump);
     return 0;
 }

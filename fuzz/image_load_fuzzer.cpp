@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> bytes = imageAround(data, size);
     quarnel::image::verifyImage(bytes);
     quarnel::image::RomImage image;
-    const quarnel::image::ImageResult result = quarnel::image::loadImageBytes(image, std::move(bytes));
+    const quarnel::Result result = quarnel::image::loadImageBytes(image, std::move(bytes));
     // A successful load leaves every entry's size matching its contents.
     if (result.ok())
         for (const auto& entry : image.modules)

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto header = quarnel::lzh::readAreaHeader(area);
     if (!header || header->unpackedSize > LargestOutput) return -1;  // not worth keeping in the corpus
     std::vector<std::uint8_t> out(header->unpackedSize);
-    const quarnel::lzh::LzhDecodeResult result = quarnel::lzh::LzhDecode(area, out);
-    if (!result.ok && result.message.empty()) __builtin_trap();  // every failure says why
+    const quarnel::Result result = quarnel::lzh::LzhDecode(area, out);
+    if (!result.ok() && result.message.empty()) __builtin_trap();  // every failure says why
     return 0;
 }

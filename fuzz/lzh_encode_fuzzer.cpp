@@ -83,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Bytes area(input.size() + EncodeOverhead);
     LzhEncodeOptions onePass;
     onePass.threads = 1;
-    const LzhEncodeResult result = LzhEncode(input, area, onePass);
+    LzhEncoded result;
+    const quarnel::Result encoded = LzhEncode(input, area, result, onePass);
     if (size >= 2 && (data[1] & 0x80)) {
         LzhEncodeOptions chunked;
         chunked.threads = 2 + (data[1] & 1);
@@ -91,11 +92,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         chunked.chunkSize = 8192 * (1 + (data[1] >> 1 & 3) % 3);
         chunked.warmUp = 8192 * (1 + (data[1] >> 3 & 1));
         Bytes again(area.size());
-        const LzhEncodeResult other = LzhEncode(input, again, chunked);
-        check(other.ok && other.size == result.size && other.complete == result.complete);
+        LzhEncoded other;
+        check(LzhEncode(input, again, other, chunked).ok() && other.size == result.size &&
+              other.complete == result.complete);
         check(std::equal(area.begin(), area.begin() + result.size, again.begin()));
     }
-    check(result.ok);
+    check(encoded.ok());
     check(result.size >= EncodeOverhead && result.size <= area.size());
     check(word(area, 0) == result.size);
     check(word(area, 4) <= input.size());
@@ -107,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(word(area, 4) == input.size());
     area.resize(result.size);
     Bytes decoded(input.size());
-    check(LzhDecode(area, decoded).ok);
+    check(LzhDecode(area, decoded).ok());
     check(decoded == input);
     return 0;
 }

@@ -65,7 +65,7 @@ bool writeBenchImage(const std::string& fileName) {
             if (!image::replaceModule(rom, moduleId++, 0, 0, flags, chunk).ok()) return false;
         }
     }
-    const image::ImageResult written = image::rebuildImage(rom, fileName);
+    const Result written = image::rebuildImage(rom, fileName);
     if (!written.ok()) std::cerr << written.message << '\n';
     return written.ok();
 }

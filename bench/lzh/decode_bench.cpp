@@ -10,8 +10,9 @@ namespace {
 
 std::vector<std::uint8_t> compress(const std::vector<std::uint8_t>& plain) {
     std::vector<std::uint8_t> area(plain.size() + lzh::EncodeOverhead);
-    const lzh::LzhEncodeResult encoded = lzh::LzhEncode(plain, area);
-    area.resize(encoded.ok && encoded.complete ? encoded.size : 0);
+    lzh::LzhEncoded encoded;
+    const bool ok = lzh::LzhEncode(plain, area, encoded).ok();
+    area.resize(ok && encoded.complete ? encoded.size : 0);
     return area;
 }
 
@@ -23,9 +24,9 @@ void decodeBenchmark(benchmark::State& state, const std::vector<std::uint8_t>& p
     }
     std::vector<std::uint8_t> out(plain.size());
     for (auto _ : state) {
-        const lzh::LzhDecodeResult result = lzh::LzhDecode(area, out);
+        const quarnel::Result result = lzh::LzhDecode(area, out);
         benchmark::DoNotOptimize(out.data());
-        if (!result.ok) state.SkipWithError(result.message.c_str());
+        if (!result.ok()) state.SkipWithError(result.message.c_str());
     }
     if (out != plain) state.SkipWithError("the decoded bytes differ from the input");
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * plain.size()));

@@ -18,12 +18,13 @@ void encodeBenchmark(benchmark::State& state, const std::vector<std::uint8_t>& p
     std::vector<std::uint8_t> area(plain.size() + lzh::EncodeOverhead);
     lzh::LzhEncodeOptions options;
     options.threads = threads;
-    lzh::LzhEncodeResult result;
+    lzh::LzhEncoded result;
+    Result encoded;
     for (auto _ : state) {
-        result = lzh::LzhEncode(plain, area, options);
+        encoded = lzh::LzhEncode(plain, area, result, options);
         benchmark::DoNotOptimize(area.data());
     }
-    if (!result.ok) state.SkipWithError(result.message.c_str());
+    if (!encoded.ok()) state.SkipWithError(encoded.message.c_str());
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * plain.size()));
     state.counters["ratio"] = static_cast<double>(result.size) / static_cast<double>(plain.size());
     state.counters["seams proved"] = result.stats.provedSeams;

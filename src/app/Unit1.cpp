@@ -54,8 +54,8 @@ constexpr char OutputFileName[] = "new.rom";
 
 // The window's own text for an input it can't read or that holds no
 // directory; every other failure is shown as the engine words it.
-std::string shownFailure(const quarnel::image::ImageResult& result, const std::string& inputName) {
-    using quarnel::image::Outcome;
+std::string shownFailure(const quarnel::Result& result, const std::string& inputName) {
+    using quarnel::Outcome;
     if (result.outcome == Outcome::CantOpen || result.outcome == Outcome::NoDirectory)
         return quarnel::dmi::messages::CantOpen + inputName;
     return result.message;
@@ -258,7 +258,7 @@ void TForm1::connectEvents() {
 void TForm1::Button1Click() {
     UpDown1->setPosition(1);
     if (!fileExists(fileName())) return;
-    const quarnel::image::ImageResult extracted = quarnel::dmi::extractDmi(session_, fileName());
+    const quarnel::Result extracted = quarnel::dmi::extractDmi(session_, fileName());
     if (!extracted.ok())
         showMessage(shownFailure(extracted, fileName()));
     else
@@ -284,7 +284,7 @@ void TForm1::Button2Click() {
                                             .outputName = OutputFileName,
                                             .uuidText = [this] { return takeUuidText(); },
                                             .saved = [] { showMessage(quarnel::dmi::messages::Save); }};
-    const quarnel::image::ImageResult packed = quarnel::dmi::packDmi(session_, request);
+    const quarnel::Result packed = quarnel::dmi::packDmi(session_, request);
     showMessage(packed.ok() ? quarnel::dmi::packedMessage(OutputFileName) : shownFailure(packed, fileName()));
 }
 
@@ -339,7 +339,7 @@ void TForm1::showRows(const quarnel::dmi::RowsDisplay& rows) {
 // never changed. Edit7's change event is Edit6Change.
 void TForm1::rowChanged(int row, const QLineEdit* box) {
     const QByteArray text = box->text().toUtf8();
-    const quarnel::image::ImageResult edited =
+    const quarnel::Result edited =
         quarnel::dmi::applyFieldEdit(session_.state, UpDown1->position(), row, text.toStdString());
     if (!edited.ok()) showMessage(edited.message);
 }

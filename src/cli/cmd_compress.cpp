@@ -20,23 +20,20 @@ namespace {
 
 int compressFile(const std::string& inName, const std::string& outName, unsigned threads) {
     std::vector<std::uint8_t> plain;
-    if (image::ImageResult read = image::readWholeFile(inName, plain); !read.ok()) return reportFailure(read);
+    if (Result read = image::readWholeFile(inName, plain); !read.ok()) return reportFailure(read);
 
     std::vector<std::uint8_t> area(plain.size() + lzh::EncodeOverhead);
     lzh::LzhEncodeOptions options;
     options.threads = threads;
-    const lzh::LzhEncodeResult encoded = lzh::LzhEncode(plain, area, options);
-    if (!encoded.ok) {
-        std::cerr << encoded.message << '\n';
-        return ExitBadData;
-    }
+    lzh::LzhEncoded encoded;
+    if (Result r = lzh::LzhEncode(plain, area, encoded, options); !r.ok()) return reportFailure(r);
     if (!encoded.complete) {
         std::cerr << inName << " can't be compressed: its compressed stream would be longer than the data itself. "
                   << outName << " was not written.\n";
         return ExitBadData;
     }
     area.resize(encoded.size);
-    if (image::ImageResult written = writeOutput(outName, area); !written.ok())
+    if (Result written = writeOutput(outName, area); !written.ok())
         return reportFailure(written);
     return ExitSuccess;
 }

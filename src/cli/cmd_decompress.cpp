@@ -18,25 +18,25 @@ namespace {
 
 int decompressFile(const std::string& inName, const std::string& outName) {
     std::vector<std::uint8_t> area;
-    if (image::ImageResult read = image::readWholeFile(inName, area); !read.ok()) return reportFailure(read);
+    if (Result read = image::readWholeFile(inName, area); !read.ok()) return reportFailure(read);
     if (!lzh::readAreaHeader(area)) {
         std::cerr << inName << " holds no compressed area: it is shorter than the area's 8-byte header.\n";
         return ExitBadData;
     }
 
     OutputStream out;
-    if (image::ImageResult opened = out.open(outName); !opened.ok()) return reportFailure(opened);
-    image::ImageResult written;
-    const lzh::LzhDecodeResult decoded = lzh::LzhDecodeTo(area, [&](std::span<const std::uint8_t> piece) {
+    if (Result opened = out.open(outName); !opened.ok()) return reportFailure(opened);
+    Result written;
+    const Result decoded = lzh::LzhDecodeTo(area, [&](std::span<const std::uint8_t> piece) {
         written = out.write(piece);
         return written.ok();
     });
     if (!written.ok()) return reportFailure(written);
-    if (!decoded.ok) {
+    if (!decoded.ok()) {
         std::cerr << inName << ": " << decoded.message << '\n';
         return ExitBadData;
     }
-    if (image::ImageResult finished = out.finish(); !finished.ok()) return reportFailure(finished);
+    if (Result finished = out.finish(); !finished.ok()) return reportFailure(finished);
     return ExitSuccess;
 }
 

@@ -129,7 +129,7 @@ void printText(const dmi::ImageDiff& diff) {
 
 int diffCommand(const DiffOptions& options) {
     dmi::ImageDiff diff;
-    if (image::ImageResult r = dmi::diffImages(options.fileA, options.fileB, diff); !r.ok()) return reportFailure(r);
+    if (Result r = dmi::diffImages(options.fileA, options.fileB, diff); !r.ok()) return reportFailure(r);
     if (options.json)
         printJson(diff);
     else

@@ -74,24 +74,21 @@ int writeDump(const dmi::DmiReadResult& read, std::span<const std::uint8_t> modu
         std::cerr << "The DMI module holds no \"American Megatrends\" signature\n";
         return ExitBadData;
     }
-    dmi::SmbiosDumpResult dump = dmi::buildSmbiosDump(module, read.state.signatureOffset);
-    if (!dump.error.empty()) {
-        std::cerr << dump.error << '\n';
-        return ExitBadData;
-    }
-    image::ImageResult written = writeOutput(dumpName, dump.bytes);
+    std::vector<std::uint8_t> dump;
+    if (Result r = dmi::buildSmbiosDump(module, read.state.signatureOffset, dump); !r.ok()) return reportFailure(r);
+    Result written = writeOutput(dumpName, dump);
     return written.ok() ? ExitSuccess : reportFailure(written);
 }
 
 int showDmi(const DmiOptions& options) {
     image::RomImage rom;
-    image::ImageResult loaded = image::loadImage(rom, options.romName);
+    Result loaded = image::loadImage(rom, options.romName);
     if (!loaded.ok()) return reportFailure(loaded);
     const image::ModuleEntry* module = image::findModule(rom, dmi::DmiModuleId, 0, 0);
-    if (!module) return reportFailure({image::Outcome::BadData, "Can't find Module ID 06"});
+    if (!module) return reportFailure({Outcome::BadData, "Can't find Module ID 06"});
 
     const dmi::DmiReadResult read = dmi::readDmiModule(module->data);
-    if (!read.refusal.empty()) return reportFailure({image::Outcome::BadData, read.refusal});
+    if (!read.refusal.ok()) return reportFailure(read.refusal);
     if (!options.dumpName.empty()) return writeDump(read, module->data, options.dumpName);
 
     if (options.json)

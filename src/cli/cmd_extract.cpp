@@ -20,14 +20,14 @@ struct ExtractOptions {
 
 int extractModule(const ExtractOptions& options) {
     image::RomImage rom;
-    if (image::ImageResult loaded = image::loadImage(rom, options.romName); !loaded.ok())
+    if (Result loaded = image::loadImage(rom, options.romName); !loaded.ok())
         return reportFileFailure(loaded, options.romName);
     const image::ModuleEntry* module = image::findModule(rom, options.key.id(), options.key.sub2(), options.key.sub1());
     if (!module) {
         std::cerr << "Can't find " << options.key.text() << '\n';
         return ExitBadData;
     }
-    if (image::ImageResult written = writeOutput(options.outName, module->data); !written.ok())
+    if (Result written = writeOutput(options.outName, module->data); !written.ok())
         return reportFailure(written);
     return ExitSuccess;
 }

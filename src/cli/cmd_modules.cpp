@@ -65,10 +65,10 @@ void printTable(const image::ModuleChain& chain) {
 
 int listModules(const ModulesOptions& options) {
     std::vector<std::uint8_t> bytes;
-    if (image::ImageResult read = image::readWholeFile(options.romName, bytes); !read.ok())
+    if (Result read = image::readWholeFile(options.romName, bytes); !read.ok())
         return reportFileFailure(read, options.romName);
     image::ModuleChain chain = image::describeModuleChain(bytes);
-    if (chain.result.outcome == image::Outcome::NoDirectory)
+    if (chain.result.outcome == Outcome::NoDirectory)
         chain.result.message = image::noDirectoryMessage(options.romName);
     if (!chain.result.ok()) return reportFailure(chain.result);
     if (options.json)

@@ -50,7 +50,7 @@ bool parseRowEdits(const std::vector<std::string>& options, int type, std::vecto
             return false;
         }
         dmi::FieldEdit edit{type, option[0] - '0', option.substr(2)};
-        if (image::ImageResult r = checkTypedText(edit); !r.ok()) {
+        if (Result r = checkTypedText(edit); !r.ok()) {
             std::cerr << "--type" << type << ": " << r.message << '\n';
             return false;
         }
@@ -74,25 +74,25 @@ bool typedEdits(const PackOptions& options, dmi::DmiEdits& edits) {
     return true;
 }
 
-image::ImageResult readTable(const PackOptions& options, std::vector<std::uint8_t>& table) {
+Result readTable(const PackOptions& options, std::vector<std::uint8_t>& table) {
     const std::string name = options.fromSystem ? dmi::SystemTablePath : options.dumpName;
     if (options.fromSystem && ::access(name.c_str(), R_OK) != 0)
-        return {image::Outcome::CantOpen, name + " can't be read: " + std::strerror(errno) +
+        return {Outcome::CantOpen, name + " can't be read: " + std::strerror(errno) +
                                               (errno == EACCES ? " (reading it needs root)" : "")};
-    if (image::ImageResult r = image::readWholeFile(name, table); !r.ok()) return {r.outcome, name + ": " + r.message};
+    if (Result r = image::readWholeFile(name, table); !r.ok()) return {r.outcome, name + ": " + r.message};
     return {};
 }
 
 // The identity the SMBIOS table gives, applied before the typed edits so
 // those override single values.
-image::ImageResult applyIdentity(const PackOptions& options, dmi::DmiState& state, std::vector<std::string>& notes) {
+Result applyIdentity(const PackOptions& options, dmi::DmiState& state, std::vector<std::string>& notes) {
     std::vector<std::uint8_t> table;
-    if (image::ImageResult r = readTable(options, table); !r.ok()) return r;
+    if (Result r = readTable(options, table); !r.ok()) return r;
     dmi::DmiEdits identity;
     const std::string name = options.fromSystem ? dmi::SystemTablePath : options.dumpName;
-    if (image::ImageResult r = dmi::identityFromTable(table, identity, notes); !r.ok())
+    if (Result r = dmi::identityFromTable(table, identity, notes); !r.ok())
         return {r.outcome, name + ": " + r.message};
-    if (image::ImageResult r = dmi::applyEdits(state, identity, notes); !r.ok())
+    if (Result r = dmi::applyEdits(state, identity, notes); !r.ok())
         return {r.outcome, name + ": " + r.message};
     return {};
 }
@@ -103,15 +103,15 @@ int pack(const PackOptions& options) {
     if (!typedEdits(options, typed)) return ExitUsage;
 
     dmi::DmiSession session;
-    if (image::ImageResult r = dmi::extractDmi(session, options.romName); !r.ok()) return reportFailure(r);
+    if (Result r = dmi::extractDmi(session, options.romName); !r.ok()) return reportFailure(r);
     if (!session.packable) {
         for (const std::string& problem : session.problems) std::cerr << problem << '\n';
         return ExitBadData;
     }
     std::vector<std::string> notes;
     if (!options.dumpName.empty() || options.fromSystem)
-        if (image::ImageResult r = applyIdentity(options, session.state, notes); !r.ok()) return reportFailure(r);
-    if (image::ImageResult r = dmi::applyEdits(session.state, typed, notes); !r.ok()) return reportFailure(r);
+        if (Result r = applyIdentity(options, session.state, notes); !r.ok()) return reportFailure(r);
+    if (Result r = dmi::applyEdits(session.state, typed, notes); !r.ok()) return reportFailure(r);
     for (const std::string& note : notes) std::cerr << "note: " << note << '\n';
 
     std::ostream& report = reportStream(options.outName);
@@ -122,7 +122,7 @@ int pack(const PackOptions& options) {
     request.threads = options.threads;
     request.warn = [](const std::string& warning) { std::cerr << warning << '\n'; };
     request.write = writeOutput;
-    if (image::ImageResult r = dmi::packDmi(session, request); !r.ok()) return reportFailure(r);
+    if (Result r = dmi::packDmi(session, request); !r.ok()) return reportFailure(r);
     report << dmi::packedMessage(options.outName) << '\n';
     return ExitSuccess;
 }

@@ -24,9 +24,9 @@ struct RebuildOptions {
 int rebuildRom(const RebuildOptions& options) {
     image::RomImage rom;
     if (int status = loadCheckedInput(rom, options.romName, options.force); status != ExitSuccess) return status;
-    if (image::ImageResult rebuilt = image::rebuildImageInPlace(rom, options.threads); !rebuilt.ok())
+    if (Result rebuilt = image::rebuildImageInPlace(rom, options.threads); !rebuilt.ok())
         return reportFailure(rebuilt);
-    if (image::ImageResult written = writeOutput(options.outName, rom.bytes); !written.ok())
+    if (Result written = writeOutput(options.outName, rom.bytes); !written.ok())
         return reportFailure(written);
     reportStream(options.outName) << "Wrote " << options.outName << '\n';
     return ExitSuccess;

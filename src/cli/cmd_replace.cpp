@@ -28,7 +28,7 @@ struct ReplaceOptions {
 
 int replaceContents(const ReplaceOptions& options) {
     std::vector<std::uint8_t> contents;
-    if (image::ImageResult read = image::readWholeFile(options.contentsName, contents); !read.ok())
+    if (Result read = image::readWholeFile(options.contentsName, contents); !read.ok())
         return reportFileFailure(read, options.contentsName);
     image::RomImage rom;
     if (int status = loadCheckedInput(rom, options.romName, options.force); status != ExitSuccess) return status;
@@ -37,12 +37,12 @@ int replaceContents(const ReplaceOptions& options) {
     const image::ModuleEntry* existing = image::findModule(rom, key.id(), key.sub2(), key.sub1());
     const std::uint8_t flags = existing ? existing->flags : 0;
     if (!existing) reportStream(options.outName) << key.text() << " is not in " << options.romName << "; it is appended\n";
-    if (image::ImageResult replaced = image::replaceModule(rom, key.id(), key.sub2(), key.sub1(), flags, contents);
+    if (Result replaced = image::replaceModule(rom, key.id(), key.sub2(), key.sub1(), flags, contents);
         !replaced.ok())
         return reportFailure(replaced);
-    if (image::ImageResult rebuilt = image::rebuildImageInPlace(rom, options.threads); !rebuilt.ok())
+    if (Result rebuilt = image::rebuildImageInPlace(rom, options.threads); !rebuilt.ok())
         return reportFailure(rebuilt);
-    if (image::ImageResult written = writeOutput(options.outName, rom.bytes); !written.ok())
+    if (Result written = writeOutput(options.outName, rom.bytes); !written.ok())
         return reportFailure(written);
     reportStream(options.outName) << "Wrote " << options.outName << '\n';
     return ExitSuccess;

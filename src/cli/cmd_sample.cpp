@@ -19,7 +19,7 @@ const CommandRegistration registration{{
             auto outName = std::make_shared<std::string>();
             command.add_option("OUT", *outName, "Image to write, e.g. bios.rom")->required();
             return std::function<int()>([outName] {
-                image::ImageResult written = sample::writeSampleImage(*outName);
+                Result written = sample::writeSampleImage(*outName);
                 return written.ok() ? ExitSuccess : reportFailure(written);
             });
         },

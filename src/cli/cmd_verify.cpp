@@ -18,10 +18,10 @@ namespace {
 
 int verifyRom(const std::string& romName) {
     std::vector<std::uint8_t> bytes;
-    if (image::ImageResult read = image::readWholeFile(romName, bytes); !read.ok())
+    if (Result read = image::readWholeFile(romName, bytes); !read.ok())
         return reportFileFailure(read, romName);
     image::VerifyReport report = image::verifyImage(bytes);
-    if (report.result.outcome == image::Outcome::NoDirectory)
+    if (report.result.outcome == Outcome::NoDirectory)
         report.result.message = image::noDirectoryMessage(romName);
     if (!report.result.ok()) return reportFailure(report.result);
     std::cout << romName << ": directory version " << report.directoryVersion << " ("

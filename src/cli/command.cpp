@@ -28,26 +28,26 @@ CommandRegistration::CommandRegistration(CommandSpec spec) {
 
 const std::vector<CommandSpec>& registeredCommands() { return registry(); }
 
-int exitStatusFor(image::Outcome outcome) {
+int exitStatusFor(Outcome outcome) {
     switch (outcome) {
-        case image::Outcome::Done: return ExitSuccess;
-        case image::Outcome::CantOpen:
-        case image::Outcome::CantWrite: return ExitCantOpen;
+        case Outcome::Done: return ExitSuccess;
+        case Outcome::CantOpen:
+        case Outcome::CantWrite: return ExitCantOpen;
         default: return ExitBadData;
     }
 }
 
-int reportFailure(const image::ImageResult& result) {
+int reportFailure(const Result& result) {
     std::cerr << result.message << '\n';
     return exitStatusFor(result.outcome);
 }
 
 namespace {
 
-image::ImageResult writeStandardOutput(std::span<const std::uint8_t> bytes) {
+Result writeStandardOutput(std::span<const std::uint8_t> bytes) {
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
     if (written && std::fflush(stdout) == 0) return {};
-    return {image::Outcome::CantOpen, std::string("Error writing to standard output: ") + std::strerror(errno)};
+    return {Outcome::CantOpen, std::string("Error writing to standard output: ") + std::strerror(errno)};
 }
 
 // The options through which commands write data, and those naming the files
@@ -62,7 +62,7 @@ bool isInputOption(const CLI::Option& option) {
 
 }  // namespace
 
-image::ImageResult writeOutput(const std::string& fileName, std::span<const std::uint8_t> bytes) {
+Result writeOutput(const std::string& fileName, std::span<const std::uint8_t> bytes) {
     if (fileName != StandardOutputName) return image::writeFileAtomically(fileName, bytes);
     return writeStandardOutput(bytes);
 }
@@ -71,16 +71,16 @@ std::ostream& reportStream(const std::string& outputName) {
     return outputName == StandardOutputName ? std::cerr : std::cout;
 }
 
-image::ImageResult OutputStream::open(const std::string& fileName) {
+Result OutputStream::open(const std::string& fileName) {
     toStandardOutput_ = fileName == StandardOutputName;
-    return toStandardOutput_ ? image::ImageResult{} : file_.open(fileName);
+    return toStandardOutput_ ? Result{} : file_.open(fileName);
 }
 
-image::ImageResult OutputStream::write(std::span<const std::uint8_t> bytes) {
+Result OutputStream::write(std::span<const std::uint8_t> bytes) {
     return toStandardOutput_ ? writeStandardOutput(bytes) : file_.write(bytes);
 }
 
-image::ImageResult OutputStream::finish() { return toStandardOutput_ ? image::ImageResult{} : file_.commit(); }
+Result OutputStream::finish() { return toStandardOutput_ ? Result{} : file_.commit(); }
 
 void addForceFlag(CLI::App& command, bool& force) {
     command.add_flag("--force", force,

@@ -41,15 +41,15 @@ const std::vector<CommandSpec>& registeredCommands();
 
 // Prints the result's message to standard error and gives the exit status
 // that its outcome maps to.
-int reportFailure(const image::ImageResult& result);
-int exitStatusFor(image::Outcome outcome);
+int reportFailure(const Result& result);
+int exitStatusFor(Outcome outcome);
 
 // The name that stands for standard output where a command writes data.
 inline constexpr const char* StandardOutputName = "-";
 
 // Writes the bytes to the named file atomically, or to standard output when
 // the name is "-", so that the data can be piped on.
-image::ImageResult writeOutput(const std::string& fileName, std::span<const std::uint8_t> bytes);
+Result writeOutput(const std::string& fileName, std::span<const std::uint8_t> bytes);
 
 // Where a command reports what it did: standard error when its data goes to
 // standard output.
@@ -59,9 +59,9 @@ std::ostream& reportStream(const std::string& outputName);
 // atomically, so that a file only appears once it is complete.
 class OutputStream {
 public:
-    image::ImageResult open(const std::string& fileName);
-    image::ImageResult write(std::span<const std::uint8_t> bytes);
-    image::ImageResult finish();
+    Result open(const std::string& fileName);
+    Result write(std::span<const std::uint8_t> bytes);
+    Result finish();
 
 private:
     bool toStandardOutput_ = false;

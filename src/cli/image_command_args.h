@@ -46,8 +46,8 @@ inline void addModuleKeyOptions(CLI::App& command, ModuleKeyArgs& key, bool subI
 }
 
 // Names the file when it is the file that can't be opened.
-inline int reportFileFailure(const image::ImageResult& result, const std::string& fileName) {
-    if (result.outcome == image::Outcome::CantOpen && result.message.find(fileName) == std::string::npos) {
+inline int reportFileFailure(const Result& result, const std::string& fileName) {
+    if (result.outcome == Outcome::CantOpen && result.message.find(fileName) == std::string::npos) {
         std::cerr << result.message << " (" << fileName << ")\n";
         return exitStatusFor(result.outcome);
     }

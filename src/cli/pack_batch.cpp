@@ -20,26 +20,26 @@ namespace {
 
 namespace fs = std::filesystem;
 
-image::ImageResult rowEdits(const dmi::BatchRow& row, dmi::DmiEdits& edits) {
+Result rowEdits(const dmi::BatchRow& row, dmi::DmiEdits& edits) {
     for (const dmi::FieldEdit& edit : row.fields)
-        if (image::ImageResult r = checkTypedText(edit); !r.ok()) return r;
+        if (Result r = checkTypedText(edit); !r.ok()) return r;
     edits.fields = row.fields;
     if (row.uuidText) {
         edits.uuid = dmi::parseUuidText(*row.uuidText);
-        if (!edits.uuid) return {image::Outcome::BadData, std::string("uuid: ") + dmi::messages::BadUuid};
+        if (!edits.uuid) return {Outcome::BadData, std::string("uuid: ") + dmi::messages::BadUuid};
     }
     return {};
 }
 
-image::ImageResult packRow(dmi::BatchPacker& packer, const dmi::BatchRow& row, const fs::path& outDir,
+Result packRow(dmi::BatchPacker& packer, const dmi::BatchRow& row, const fs::path& outDir,
                            std::vector<std::string>& notes) {
     dmi::DmiEdits edits;
-    if (image::ImageResult r = rowEdits(row, edits); !r.ok()) return r;
+    if (Result r = rowEdits(row, edits); !r.ok()) return r;
     const fs::path output = outDir / row.output;
     std::error_code error;
     fs::create_directories(output.parent_path(), error);
     if (error)
-        return {image::Outcome::CantOpen,
+        return {Outcome::CantOpen,
                 "can't create the folder " + output.parent_path().string() + ": " + error.message()};
     return packer.packRow(edits, output.string(), notes);
 }
@@ -84,10 +84,10 @@ std::string overwrittenInput(const std::vector<dmi::BatchRow>& rows, const fs::p
 
 int packBatch(const std::string& romName, const std::string& csvName, const std::string& outDir, bool force) {
     std::vector<std::uint8_t> csv;
-    if (image::ImageResult r = image::readWholeFile(csvName, csv); !r.ok())
+    if (Result r = image::readWholeFile(csvName, csv); !r.ok())
         return reportFailure({r.outcome, csvName + ": " + r.message});
     std::vector<dmi::BatchRow> rows;
-    if (image::ImageResult r = dmi::readBatchRows({reinterpret_cast<const char*>(csv.data()), csv.size()}, rows);
+    if (Result r = dmi::readBatchRows({reinterpret_cast<const char*>(csv.data()), csv.size()}, rows);
         !r.ok()) {
         std::cerr << csvName << ", " << r.message << "; nothing was written\n";
         return ExitUsage;
@@ -104,7 +104,7 @@ int packBatch(const std::string& romName, const std::string& csvName, const std:
     }
 
     dmi::BatchPacker packer;
-    if (image::ImageResult r = packer.load(romName, force, [](const std::string& warning) { std::cerr << warning << '\n'; }); !r.ok()) return reportFailure(r);
+    if (Result r = packer.load(romName, force, [](const std::string& warning) { std::cerr << warning << '\n'; }); !r.ok()) return reportFailure(r);
 
     Progress progress(rows.size());
     std::size_t failed = 0;
@@ -112,7 +112,7 @@ int packBatch(const std::string& romName, const std::string& csvName, const std:
         const dmi::BatchRow& row = rows[k];
         progress.row(k + 1, row.output);
         std::vector<std::string> notes;
-        const image::ImageResult packed = packRow(packer, row, outDir, notes);
+        const Result packed = packRow(packer, row, outDir, notes);
         if (!notes.empty() || !packed.ok()) progress.clear();
         for (const std::string& note : notes) std::cerr << "line " << row.line << ": note: " << note << '\n';
         if (!packed.ok()) {

@@ -20,7 +20,7 @@ std::size_t module6Index(const image::RomImage& image) {
 
 }  // namespace
 
-image::ImageResult BatchPacker::load(const std::string& romName, bool force,
+Result BatchPacker::load(const std::string& romName, bool force,
                                      const std::function<void(const std::string&)>& warn) {
     // Every row is written from this input, so it is checked as Pack checks its own.
     const image::CheckedLoad checked = image::loadCheckedImage(session_.image, romName, force);
@@ -28,18 +28,18 @@ image::ImageResult BatchPacker::load(const std::string& romName, bool force,
         if (!checked.result.ok()) return checked.result;
         warn(image::forcedDamageMessage(romName, checked.faults));
     }
-    if (image::ImageResult r = extractDmi(session_, romName); !r.ok()) return r;
+    if (Result r = extractDmi(session_, romName); !r.ok()) return r;
     if (!session_.packable) {
         std::string message = romName + " can't take DMI changes:";
         for (const std::string& problem : session_.problems) message += "\n" + problem;
-        return {image::Outcome::BadData, message};
+        return {Outcome::BadData, message};
     }
     module6Index_ = module6Index(session_.image);
     module6Flags_ = module6Flags(session_.image);
     return image::prepareModuleAreas(session_.image.modules, areas_);
 }
 
-image::ImageResult BatchPacker::packRow(const DmiEdits& edits, const std::string& outputName,
+Result BatchPacker::packRow(const DmiEdits& edits, const std::string& outputName,
                                         std::vector<std::string>& notes) {
     DmiState state;
     DmiWorkBuffer buffer;
@@ -49,19 +49,19 @@ image::ImageResult BatchPacker::packRow(const DmiEdits& edits, const std::string
         buffer = session_.workBuffer;
         image = session_.image;
     } catch (const std::bad_alloc&) {
-        return {image::Outcome::NoMemory, "not enough memory for a copy of the loaded image (" +
+        return {Outcome::NoMemory, "not enough memory for a copy of the loaded image (" +
                                               std::to_string(session_.image.bytes.size() / 1024) +
                                               " KiB and its modules)"};
     }
-    if (image::ImageResult r = applyEdits(state, edits, notes); !r.ok()) return r;
-    if (image::ImageResult r = writeBackDmi(state, buffer, std::nullopt); !r.ok()) return r;
+    if (Result r = applyEdits(state, edits, notes); !r.ok()) return r;
+    if (Result r = writeBackDmi(state, buffer, std::nullopt); !r.ok()) return r;
     if (!image::replaceModule(image, DmiModuleId, 0, 0, module6Flags_, buffer.bytes).ok())
-        return {image::Outcome::BadData, messages::CouldNotInsert};
-    if (image::ImageResult r = image::prepareModuleArea(module6Index_, image.modules[module6Index_],
+        return {Outcome::BadData, messages::CouldNotInsert};
+    if (Result r = image::prepareModuleArea(module6Index_, image.modules[module6Index_],
                                                         areas_[module6Index_]);
         !r.ok())
         return r;
-    if (image::ImageResult r = image::placeModuleAreas(image, areas_); !r.ok()) return r;
+    if (Result r = image::placeModuleAreas(image, areas_); !r.ok()) return r;
     return image::writeFileAtomically(outputName, image.bytes);
 }
 

@@ -21,12 +21,12 @@ public:
     // refused unless `force` (then `warn` is told what is wrong with it); a
     // module that can be read but not written back is refused with its
     // problems.
-    image::ImageResult load(const std::string& romName, bool force,
+    Result load(const std::string& romName, bool force,
                             const std::function<void(const std::string&)>& warn);
 
     // One image: the edits on the fields as the ROM holds them, the UUID
     // from the edits if they give one. Cut texts add notes.
-    image::ImageResult packRow(const DmiEdits& edits, const std::string& outputName, std::vector<std::string>& notes);
+    Result packRow(const DmiEdits& edits, const std::string& outputName, std::vector<std::string>& notes);
 
 private:
     DmiSession session_;

@@ -7,8 +7,8 @@
 namespace quarnel::dmi {
 namespace {
 
-image::ImageResult refuse(std::size_t line, const std::string& why) {
-    return {image::Outcome::BadData, "line " + std::to_string(line) + ": " + why};
+Result refuse(std::size_t line, const std::string& why) {
+    return {Outcome::BadData, "line " + std::to_string(line) + ": " + why};
 }
 
 struct Record {
@@ -18,7 +18,7 @@ struct Record {
 
 // RFC 4180 records: comma-separated, CR LF or LF line ends, quotes around
 // a cell that holds commas, quotes or line ends.
-image::ImageResult splitRecords(std::string_view csv, std::vector<Record>& records) {
+Result splitRecords(std::string_view csv, std::vector<Record>& records) {
     std::size_t line = 1;
     std::size_t i = 0;
     while (i < csv.size()) {
@@ -88,10 +88,10 @@ bool staysInside(const std::string& output) {
 
 }  // namespace
 
-image::ImageResult readBatchRows(std::string_view csv, std::vector<BatchRow>& rows) {
+Result readBatchRows(std::string_view csv, std::vector<BatchRow>& rows) {
     rows.clear();
     std::vector<Record> records;
-    if (image::ImageResult r = splitRecords(csv, records); !r.ok()) return r;
+    if (Result r = splitRecords(csv, records); !r.ok()) return r;
     if (records.empty()) return refuse(1, "the file has no header row");
 
     std::vector<Column> columns;

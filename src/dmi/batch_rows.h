@@ -26,6 +26,6 @@ struct BatchRow {
 // `output` column, an unknown or repeated column, a row with more cells than
 // the header, an output that is empty, absolute or leaves the folder, or
 // the same output on two rows. Nothing is written when the file is refused.
-image::ImageResult readBatchRows(std::string_view csv, std::vector<BatchRow>& rows);
+Result readBatchRows(std::string_view csv, std::vector<BatchRow>& rows);
 
 }  // namespace quarnel::dmi

@@ -56,18 +56,18 @@ bool fitsBuffer(const DmiState& state, const DmiWorkBuffer& buffer) {
 
 }  // namespace
 
-image::ImageResult applyFieldEdit(DmiState& state, int type, int row, std::string_view text, std::string* note) {
+Result applyFieldEdit(DmiState& state, int type, int row, std::string_view text, std::string* note) {
     DmiFields* fields = editableFields(state, type);
     if (!fields || row < 1 || row > 4) return {};
     DmiStringField& field = (*fields)[static_cast<std::size_t>(row - 1)];
     std::string typed;
-    if (image::ImageResult r = latin1FromUtf8(text, typed); !r.ok())
+    if (Result r = latin1FromUtf8(text, typed); !r.ok())
         return {r.outcome, fieldName(type, row) + ": " + r.message};
     const auto length = static_cast<std::size_t>(field.length);
     std::string held = typed.substr(0, length);
     held.resize(length, ' ');
     if (auto at = newControlCharacter(held, field.text))
-        return {image::Outcome::BadData, fieldName(type, row) + ": character " + std::to_string(*at + 1) +
+        return {Outcome::BadData, fieldName(type, row) + ": character " + std::to_string(*at + 1) +
                                              " is a control character (code " +
                                              std::to_string(static_cast<unsigned char>(held[*at])) +
                                              "), which a DMI string can't hold"};
@@ -76,21 +76,21 @@ image::ImageResult applyFieldEdit(DmiState& state, int type, int row, std::strin
     return {};
 }
 
-image::ImageResult applyEdits(DmiState& state, const DmiEdits& edits, std::vector<std::string>& notes) {
+Result applyEdits(DmiState& state, const DmiEdits& edits, std::vector<std::string>& notes) {
     for (const FieldEdit& edit : edits.fields) {
         if ((edit.type != 1 && edit.type != 3) || edit.row < 1 || edit.row > 4)
-            return {image::Outcome::BadData, fieldName(edit.type, edit.row) + " can't be edited: only rows 1 to 4 "
+            return {Outcome::BadData, fieldName(edit.type, edit.row) + " can't be edited: only rows 1 to 4 "
                                                                                "of types 1 and 3 can"};
         std::string note;
-        if (image::ImageResult r = applyFieldEdit(state, edit.type, edit.row, edit.text, &note); !r.ok()) return r;
+        if (Result r = applyFieldEdit(state, edit.type, edit.row, edit.text, &note); !r.ok()) return r;
         if (!note.empty()) notes.push_back(std::move(note));
     }
     if (edits.uuid) state.uuid = *edits.uuid;
     return {};
 }
 
-image::ImageResult writeBackDmi(DmiState& state, DmiWorkBuffer& buffer, const std::optional<Uuid>& uuid) {
-    if (!fitsBuffer(state, buffer)) return {image::Outcome::NotLoaded, messages::NotExtracted};
+Result writeBackDmi(DmiState& state, DmiWorkBuffer& buffer, const std::optional<Uuid>& uuid) {
+    if (!fitsBuffer(state, buffer)) return {Outcome::NotLoaded, messages::NotExtracted};
     if (uuid) state.uuid = *uuid;
     std::copy(state.uuid.begin(), state.uuid.end(), buffer.bytes.begin() + state.signatureOffset + UuidDistance);
     writeStrings(state.type1Fields, state.type1StringsOffset, buffer);

@@ -33,18 +33,18 @@ struct DmiEdits {
 // field doesn't already hold at that place, is refused and the field kept.
 // Type 2 is shown only: an edit of it changes nothing. When the text was
 // cut, `note` (if given) says so, counting characters.
-image::ImageResult applyFieldEdit(DmiState& state, int type, int row, std::string_view text,
+Result applyFieldEdit(DmiState& state, int type, int row, std::string_view text,
                                   std::string* note = nullptr);
 
 // Applies every edit in order; the first refusal stops and names the type
 // and row. Types other than 1 and 3, and rows outside 1 to 4, are refused.
 // A cut text adds a note.
-image::ImageResult applyEdits(DmiState& state, const DmiEdits& edits, std::vector<std::string>& notes);
+Result applyEdits(DmiState& state, const DmiEdits& edits, std::vector<std::string>& notes);
 
 // Writes the UUID (the given one, which then becomes the held one, or else
 // the held one) and the strings of types 1 and 3 into the buffer in place;
 // nothing else of it changes. A state that was not read from a module of
 // this buffer's length is refused.
-image::ImageResult writeBackDmi(DmiState& state, DmiWorkBuffer& buffer, const std::optional<Uuid>& uuid);
+Result writeBackDmi(DmiState& state, DmiWorkBuffer& buffer, const std::optional<Uuid>& uuid);
 
 }  // namespace quarnel::dmi

@@ -133,7 +133,7 @@ DmiReadResult readDmiModule(std::span<const std::uint8_t> module) {
     result.signatureFound = signature.has_value();
     if (signature) {
         if (module.size() - *signature < SignatureReach) {
-            result.refusal = messages::SignatureNearEnd;
+            result.refusal = {Outcome::BadData, messages::SignatureNearEnd};
             return result;
         }
         readSignatureArea(module, *signature, state);
@@ -151,7 +151,7 @@ DmiReadResult readDmiModule(std::span<const std::uint8_t> module) {
     state.type3StringsOffset = static_cast<std::uint32_t>(walk.position());
     walk.readFourStrings(state.type3Fields);
 
-    if (!reader.failure().empty()) result.refusal = reader.failure();
+    if (!reader.failure().empty()) result.refusal = {Outcome::BadData, reader.failure()};
     return result;
 }
 

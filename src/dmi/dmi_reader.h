@@ -12,6 +12,8 @@
 
 #include "dmi/dmi_state.h"
 
+#include "lzh/result.h"
+
 namespace quarnel::dmi {
 
 inline constexpr char Signature[] = "American Megatrends";
@@ -25,9 +27,9 @@ inline constexpr std::uint32_t SignatureReach = UuidDistance + 16;
 
 struct DmiReadResult {
     DmiState state;
-    // Why the module was refused: it would have to be read outside its
-    // bounds. Empty when it was read; `state` is then complete.
-    std::string refusal;
+    // BadData when the module was refused: it would have to be read outside
+    // its bounds. Done when it was read; `state` is then complete.
+    Result refusal;
     // The module was read, but the program can't work with it: the texts to
     // show, in order; each one ends the program.
     std::vector<std::string> problems;

@@ -20,7 +20,7 @@ namespace quarnel::dmi {
 // "Can't open <name>"; a corrupt chain says what is wrong with it. A module
 // that can be read but not written back is Done, with its problems in the
 // session.
-image::ImageResult extractDmi(DmiSession& session, const std::string& fileName);
+Result extractDmi(DmiSession& session, const std::string& fileName);
 
 struct PackRequest {
     std::string inputName;
@@ -38,7 +38,7 @@ struct PackRequest {
     std::function<void(const std::string& warning)> warn{};
     // Where the image goes; by default atomically into the named file, which
     // must not be the input.
-    std::function<image::ImageResult(const std::string& name, std::span<const std::uint8_t> bytes)> write{};
+    std::function<Result(const std::string& name, std::span<const std::uint8_t> bytes)> write{};
     // Threads that encode the modules; 0: one per hardware thread.
     unsigned threads = 0;
 };
@@ -50,7 +50,7 @@ struct PackRequest {
 // work buffer, puts it in as module 6 and writes the rebuilt image. A
 // failure carries the message of the step that failed; on success the
 // caller says packedMessage.
-image::ImageResult packDmi(DmiSession& session, const PackRequest& request);
+Result packDmi(DmiSession& session, const PackRequest& request);
 
 // The flags module 6 is written back with: 0, as it always was, unless the
 // image holds it stored.

@@ -83,7 +83,7 @@ std::optional<DmiState> dmiOf(const Side& side, const std::string& fileName, std
         problem = fileName + " has no readable module 6";
     } else {
         read = readDmiModule(module->data);
-        if (!read.refusal.empty()) problem = fileName + ": " + read.refusal;
+        if (!read.refusal.ok()) problem = fileName + ": " + read.refusal.message;
         else if (!read.signatureFound) problem = fileName + ": its module 6 has no \"American Megatrends\" signature";
     }
     if (!problem.empty()) {
@@ -112,7 +112,7 @@ void diffOutsideChain(const Side& a, const Side& b, ImageDiff& diff) {
         for (const image::ModuleBlock& block : side->chain.blocks)
             std::fill(inChain.begin() + std::min<std::size_t>(block.blockStart(), common),
                       inChain.begin() + std::min<std::size_t>(block.blockStart() + block.blockLength(), common), true);
-    const bool hasDirectory = a.chain.result.outcome != image::Outcome::NoDirectory;
+    const bool hasDirectory = a.chain.result.outcome != Outcome::NoDirectory;
     const std::uint64_t directory = a.chain.directoryOffset;
     auto add = [&](std::uint64_t start, std::uint64_t end) {
         const bool inDirectory = hasDirectory && start < directory + image::DirectoryHeaderSize &&
@@ -134,7 +134,7 @@ void diffOutsideChain(const Side& a, const Side& b, ImageDiff& diff) {
 void describeSide(Side& side, ImageSide& out) {
     out.size = side.bytes.size();
     side.chain = image::describeModuleChain(side.bytes);
-    if (side.chain.result.outcome != image::Outcome::NoDirectory)
+    if (side.chain.result.outcome != Outcome::NoDirectory)
         out.directoryVersion = side.chain.directoryVersion;
     if (!side.chain.result.ok()) {
         out.chainProblem = side.chain.result.message;
@@ -147,13 +147,13 @@ void describeSide(Side& side, ImageSide& out) {
 
 }  // namespace
 
-image::ImageResult diffImages(const std::string& fileA, const std::string& fileB, ImageDiff& diff) {
+Result diffImages(const std::string& fileA, const std::string& fileB, ImageDiff& diff) {
     diff = ImageDiff{};
     std::array<Side, 2> sides;
     const std::array<const std::string*, 2> names = {&fileA, &fileB};
     for (std::size_t k = 0; k < 2; ++k) {
         diff.sides[k].fileName = *names[k];
-        if (image::ImageResult r = image::readWholeFile(*names[k], sides[k].bytes); !r.ok())
+        if (Result r = image::readWholeFile(*names[k], sides[k].bytes); !r.ok())
             return {r.outcome, *names[k] + ": " + r.message};
     }
     diff.identical = sides[0].bytes == sides[1].bytes;

@@ -64,6 +64,6 @@ struct ImageDiff {
 
 // CantOpen when a file can't be read; otherwise Done, whatever the files
 // hold.
-image::ImageResult diffImages(const std::string& fileA, const std::string& fileB, ImageDiff& diff);
+Result diffImages(const std::string& fileA, const std::string& fileB, ImageDiff& diff);
 
 }  // namespace quarnel::dmi

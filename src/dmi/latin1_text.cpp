@@ -28,19 +28,19 @@ std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& i) {
 
 bool isControlCharacter(unsigned char c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
 
-image::ImageResult latin1FromUtf8(std::string_view utf8, std::string& latin1) {
+Result latin1FromUtf8(std::string_view utf8, std::string& latin1) {
     latin1.clear();
     for (std::size_t i = 0; i < utf8.size();) {
         const std::size_t start = i;
         const std::optional<char32_t> code = nextCodePoint(utf8, i);
         if (!code)
-            return {image::Outcome::BadData, "the text is not UTF-8 (byte " + std::to_string(start + 1) + ")"};
+            return {Outcome::BadData, "the text is not UTF-8 (byte " + std::to_string(start + 1) + ")"};
         if (*code > 0xFF) {
             std::string message(1, '"');
             message.append(utf8.substr(start, i - start));
             message.append("\" (U+").append(image::hexText(static_cast<std::uint32_t>(*code), 4));
             message.append(") can't be written: the ROM holds one Latin-1 byte per character");
-            return {image::Outcome::BadData, message};
+            return {Outcome::BadData, message};
         }
         latin1 += static_cast<char>(*code);
     }

@@ -17,7 +17,7 @@ bool isControlCharacter(unsigned char c);
 // Each character of the UTF-8 text as one Latin-1 byte. A character beyond
 // U+00FF, or bytes that are not UTF-8, are refused (BadData, the message
 // names the character).
-image::ImageResult latin1FromUtf8(std::string_view utf8, std::string& latin1);
+Result latin1FromUtf8(std::string_view utf8, std::string& latin1);
 
 std::string utf8FromLatin1(std::string_view latin1);
 

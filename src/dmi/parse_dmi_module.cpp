@@ -6,18 +6,18 @@
 
 namespace quarnel::dmi {
 
-image::ImageResult parseDmiModule(DmiSession& session, std::span<const std::uint8_t> contents) {
+Result parseDmiModule(DmiSession& session, std::span<const std::uint8_t> contents) {
     DmiReadResult read = readDmiModule(contents);
-    if (!read.refusal.empty()) {
+    if (!read.refusal.ok()) {
         // What went wrong before the walk left the module explains why it did.
         std::string message;
         for (const std::string& problem : read.problems) message += problem + '\n';
-        return {image::Outcome::BadData, message + read.refusal};
+        return {read.refusal.outcome, message + read.refusal.message};
     }
     try {
         session.workBuffer.bytes.assign(contents.begin(), contents.end());
     } catch (const std::bad_alloc&) {
-        return {image::Outcome::NoMemory, "not enough memory for a copy of the DMI module (" +
+        return {Outcome::NoMemory, "not enough memory for a copy of the DMI module (" +
                                               std::to_string((contents.size() + 1023) / 1024) + " KiB)"};
     }
     session.state = std::move(read.state);

@@ -13,6 +13,6 @@ namespace quarnel::dmi {
 // (BadData; the message gives the problems met before the refusal, then the
 // refusal, one a line) and the session stays as it was. Otherwise the
 // contents become the work buffer, the state and the problems are replaced.
-image::ImageResult parseDmiModule(DmiSession& session, std::span<const std::uint8_t> contents);
+Result parseDmiModule(DmiSession& session, std::span<const std::uint8_t> contents);
 
 }  // namespace quarnel::dmi

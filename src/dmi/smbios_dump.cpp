@@ -64,11 +64,12 @@ std::vector<std::uint8_t> entryPoint(const StructureTable& table) {
 
 }  // namespace
 
-std::string locateStructureTable(std::span<const std::uint8_t> module, std::uint32_t signatureOffset,
-                                 StructureTable& table) {
-    if (signatureOffset >= module.size()) return "The DMI module holds no \"American Megatrends\" signature";
+Result locateStructureTable(std::span<const std::uint8_t> module, std::uint32_t signatureOffset,
+                            StructureTable& table) {
+    if (signatureOffset >= module.size())
+        return {Outcome::BadData, "The DMI module holds no \"American Megatrends\" signature"};
     auto start = findBiosInformationHeader(module, signatureOffset);
-    if (!start) return "No BIOS information structure (type 0) stands before \"American Megatrends\"";
+    if (!start) return {Outcome::BadData, "No BIOS information structure (type 0) stands before \"American Megatrends\""};
 
     table = {*start, 0, 0, 0};
     std::uint32_t o = *start;
@@ -80,19 +81,19 @@ std::string locateStructureTable(std::span<const std::uint8_t> module, std::uint
         if (type == EndOfTable) break;
     }
     table.length = o - *start;
-    if (table.length > 0xFFFF || table.count == 0xFFFF) return "The DMI structure table is too long for an SMBIOS 2.x entry point";
+    if (table.length > 0xFFFF || table.count == 0xFFFF)
+        return {Outcome::BadData, "The DMI structure table is too long for an SMBIOS 2.x entry point"};
     return {};
 }
 
-SmbiosDumpResult buildSmbiosDump(std::span<const std::uint8_t> module, std::uint32_t signatureOffset) {
-    SmbiosDumpResult result;
+Result buildSmbiosDump(std::span<const std::uint8_t> module, std::uint32_t signatureOffset,
+                       std::vector<std::uint8_t>& dump) {
     StructureTable table;
-    result.error = locateStructureTable(module, signatureOffset, table);
-    if (!result.error.empty()) return result;
-    result.bytes = entryPoint(table);
+    if (Result r = locateStructureTable(module, signatureOffset, table); !r.ok()) return r;
+    dump = entryPoint(table);
     auto structures = module.subspan(table.offset, table.length);
-    result.bytes.insert(result.bytes.end(), structures.begin(), structures.end());
-    return result;
+    dump.insert(dump.end(), structures.begin(), structures.end());
+    return {};
 }
 
 }  // namespace quarnel::dmi

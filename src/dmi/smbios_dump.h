@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "lzh/result.h"
+
 namespace quarnel::dmi {
 
 // The entry point declares this SMBIOS version: the last before 2.6, whose
@@ -22,17 +24,14 @@ struct StructureTable {
     std::uint16_t largestStructure = 0;
 };
 
-struct SmbiosDumpResult {
-    std::vector<std::uint8_t> bytes;
-    std::string error;  // empty when built
-};
-
 // The table starts at the type-0 header whose formatted area ends where the
 // "American Megatrends" vendor string begins, and runs structure by
 // structure to the end-of-table structure (type 127) or the module's end.
-std::string locateStructureTable(std::span<const std::uint8_t> module, std::uint32_t signatureOffset,
-                                 StructureTable& table);
+Result locateStructureTable(std::span<const std::uint8_t> module, std::uint32_t signatureOffset,
+                            StructureTable& table);
 
-SmbiosDumpResult buildSmbiosDump(std::span<const std::uint8_t> module, std::uint32_t signatureOffset);
+// The dump: an SMBIOS 2.5 entry point, then the module's structure table.
+Result buildSmbiosDump(std::span<const std::uint8_t> module, std::uint32_t signatureOffset,
+                       std::vector<std::uint8_t>& dump);
 
 }  // namespace quarnel::dmi

@@ -33,7 +33,7 @@ bool startsWith(std::span<const std::uint8_t> bytes, std::size_t at, const char*
 
 // The table inside the file: where its entry point says, or the whole file
 // when there is none.
-image::ImageResult locateTable(std::span<const std::uint8_t> file, std::span<const std::uint8_t>& table) {
+Result locateTable(std::span<const std::uint8_t> file, std::span<const std::uint8_t>& table) {
     std::uint64_t address = 0, length = 0;
     if (startsWith(file, 0, "_SM3_") && file.size() >= 0x18) {
         length = readLe(file, 0x0C, 4);  // a maximum: the walk ends at type 127
@@ -49,7 +49,7 @@ image::ImageResult locateTable(std::span<const std::uint8_t> file, std::span<con
         return {};
     }
     if (address >= file.size())
-        return {image::Outcome::BadData, "the entry point puts the table at " + std::to_string(address) +
+        return {Outcome::BadData, "the entry point puts the table at " + std::to_string(address) +
                                              ", beyond the end of the file (" + std::to_string(file.size()) +
                                              " bytes); is it a dump made by dmidecode --dump-bin?"};
     table = file.subspan(address, std::min<std::uint64_t>(length, file.size() - address));
@@ -155,13 +155,13 @@ void takeUuid(const std::optional<Structure>& s, DmiEdits& edits, std::vector<st
 
 }  // namespace
 
-image::ImageResult identityFromTable(std::span<const std::uint8_t> file, DmiEdits& edits,
+Result identityFromTable(std::span<const std::uint8_t> file, DmiEdits& edits,
                                      std::vector<std::string>& notes) {
     std::span<const std::uint8_t> table;
-    if (image::ImageResult r = locateTable(file, table); !r.ok()) return r;
+    if (Result r = locateTable(file, table); !r.ok()) return r;
     const Found found = walkTable(table);
     if (!found.type1 && !found.type3 && (table.empty() || found.cutAt == std::size_t{0}))
-        return {image::Outcome::BadData, "this is not an SMBIOS table: no structure can be read at its start"};
+        return {Outcome::BadData, "this is not an SMBIOS table: no structure can be read at its start"};
     if (found.cutAt)
         notes.push_back("the table ends inside the structure at offset " + std::to_string(*found.cutAt) +
                         "; nothing from there on is read");

@@ -35,7 +35,7 @@ inline constexpr char SystemTablePath[] = "/sys/firmware/dmi/tables/DMI";
 // note for every value it can't give (no such structure, a structure too
 // short for the field, a string number of 0 or past the strings): those
 // rows stay as they are. BadData when the file is no SMBIOS table.
-image::ImageResult identityFromTable(std::span<const std::uint8_t> file, DmiEdits& edits,
+Result identityFromTable(std::span<const std::uint8_t> file, DmiEdits& edits,
                                      std::vector<std::string>& notes);
 
 }  // namespace quarnel::dmi

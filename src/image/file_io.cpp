@@ -14,16 +14,18 @@
 #include <filesystem>
 #include <new>
 
+#include "memory_message.h"
+
 namespace quarnel::image {
 namespace {
 
-ImageResult cantOpen(const std::string& fileName, const std::string& reason) {
+Result cantOpen(const std::string& fileName, const std::string& reason) {
     return {Outcome::CantOpen, "Can't open " + fileName + ": " + reason};
 }
-ImageResult cantCreate(const std::string& fileName, const std::string& reason) {
+Result cantCreate(const std::string& fileName, const std::string& reason) {
     return {Outcome::CantOpen, "Can't create " + fileName + ": " + reason};
 }
-ImageResult errorWriting(const std::string& fileName, int error) {
+Result errorWriting(const std::string& fileName, int error) {
     return {Outcome::CantOpen, "Error writing " + fileName + ": " + std::strerror(error)};
 }
 std::string reason(int error) { return std::strerror(error); }
@@ -131,11 +133,11 @@ private:
 
 }  // namespace
 
-ImageResult readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& bytes) {
+Result readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& bytes) {
     const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return cantOpen(fileName, reason(errno));
     struct stat status {};
-    ImageResult result;
+    Result result;
     if (::fstat(fd, &status) != 0) {
         result = cantOpen(fileName, reason(errno));
     } else if (const std::string notRegular = notRegularReason(status.st_mode); !notRegular.empty()) {
@@ -155,7 +157,7 @@ ImageResult readWholeFile(const std::string& fileName, std::vector<std::uint8_t>
                 done += static_cast<std::size_t>(got);
             }
         } catch (const std::bad_alloc&) {
-            result = {Outcome::NoMemory, "Not enough memory to allocate buffer"};
+            result = notEnoughMemory("the contents of " + fileName, static_cast<std::size_t>(status.st_size));
         }
     }
     ::close(fd);
@@ -184,7 +186,7 @@ void AtomicFileWriter::abandon() {
     temp_.clear();
 }
 
-ImageResult AtomicFileWriter::open(const std::string& fileName) {
+Result AtomicFileWriter::open(const std::string& fileName) {
     abandon();
     name_ = fileName;
     if (fileName.empty()) return cantCreate("the output", "no file name was given");
@@ -225,7 +227,7 @@ ImageResult AtomicFileWriter::open(const std::string& fileName) {
     return {};
 }
 
-ImageResult AtomicFileWriter::write(std::span<const std::uint8_t> bytes) {
+Result AtomicFileWriter::write(std::span<const std::uint8_t> bytes) {
     if (fd_ < 0) return cantCreate(name_, "the file is not open");
     if (writeAll(fd_, bytes)) return {};
     const int error = errno;
@@ -233,7 +235,7 @@ ImageResult AtomicFileWriter::write(std::span<const std::uint8_t> bytes) {
     return errorWriting(name_, error);
 }
 
-ImageResult AtomicFileWriter::commit() {
+Result AtomicFileWriter::commit() {
     if (fd_ < 0) return cantCreate(name_, "the file is not open");
     const int synced = ::fsync(fd_) == 0 ? 0 : errno;
     const int closed = ::close(fd_) == 0 ? 0 : errno;
@@ -254,10 +256,10 @@ ImageResult AtomicFileWriter::commit() {
     return {};
 }
 
-ImageResult writeFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes) {
+Result writeFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes) {
     AtomicFileWriter writer;
-    if (ImageResult r = writer.open(fileName); !r.ok()) return r;
-    if (ImageResult r = writer.write(bytes); !r.ok()) return r;
+    if (Result r = writer.open(fileName); !r.ok()) return r;
+    if (Result r = writer.write(bytes); !r.ok()) return r;
     return writer.commit();
 }
 

@@ -16,7 +16,7 @@
 namespace quarnel::image {
 
 // Reads the file whole. CantOpen when it can't be opened or read.
-ImageResult readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& bytes);
+Result readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& bytes);
 
 // Both names lead to the same file, links followed. A name under which no
 // file exists yet is no other file.
@@ -40,10 +40,10 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
     ~AtomicFileWriter();  // removes the temporary file of a write not committed
 
-    ImageResult open(const std::string& fileName);
-    ImageResult write(std::span<const std::uint8_t> bytes);
+    Result open(const std::string& fileName);
+    Result write(std::span<const std::uint8_t> bytes);
     // Flushes, closes and renames. A short write or a failed close fails it.
-    ImageResult commit();
+    Result commit();
     void abandon();
 
 private:
@@ -54,7 +54,7 @@ private:
     int slot_ = -1;  // in the table the signal clean-up reads
 };
 
-ImageResult writeFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes);
+Result writeFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes);
 
 // Removes the temporary files of the writes under way. Safe to call from a
 // signal handler: it only reads prepared paths and unlinks them.

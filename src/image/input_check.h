@@ -11,7 +11,7 @@
 namespace quarnel::image {
 
 struct CheckedLoad {
-    ImageResult result;               // the load's, or the refusal of a damaged input
+    Result result;               // the load's, or the refusal of a damaged input
     std::vector<std::string> faults;  // what is wrong with the input; empty when it is sound
 };
 

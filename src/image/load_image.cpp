@@ -11,36 +11,37 @@
 #include "hex_text.h"
 #include "image_layout.h"
 #include "lzh/lzh.h"
+#include "memory_message.h"
 #include "module_chain.h"
 #include "rom_image.h"
 
 namespace quarnel::image {
 namespace {
 
-ImageResult decodeContents(std::span<const std::uint8_t> bytes, const ModuleBlock& block, ModuleEntry& entry) {
+Result decodeContents(std::span<const std::uint8_t> bytes, const ModuleBlock& block, ModuleEntry& entry) {
     try {
         entry.data.resize(block.size);
     } catch (const std::bad_alloc&) {
-        return {Outcome::NoMemory, "Not enough memory to allocate buffer (" + hexText(block.size, 8) + ")"};
+        return notEnoughMemory("the contents of " + moduleName(block), block.size);
     }
     // The area may run past dataSize (the padding is not part of it), but
     // not past the file; the walk has checked packedSize against that.
-    const lzh::LzhDecodeResult decoded = lzh::LzhDecode(bytes.subspan(block.dataOffset()), entry.data);
-    if (!decoded.ok) return {Outcome::BadData, moduleName(block) + ": " + decoded.message};
+    const Result decoded = lzh::LzhDecode(bytes.subspan(block.dataOffset()), entry.data);
+    if (!decoded.ok()) return {Outcome::BadData, moduleName(block) + ": " + decoded.message};
     return {};
 }
 
-ImageResult copyContents(std::span<const std::uint8_t> bytes, const ModuleBlock& block, ModuleEntry& entry) {
+Result copyContents(std::span<const std::uint8_t> bytes, const ModuleBlock& block, ModuleEntry& entry) {
     try {
         const auto area = bytes.subspan(block.dataOffset(), block.dataSize);
         entry.data.assign(area.begin(), area.end());
     } catch (const std::bad_alloc&) {
-        return {Outcome::NoMemory, "Not enough memory to allocate buffer3"};
+        return notEnoughMemory("the contents of " + moduleName(block), block.dataSize);
     }
     return {};
 }
 
-ImageResult readModule(RomImage& image, const ModuleBlock& block) {
+Result readModule(RomImage& image, const ModuleBlock& block) {
     ModuleEntry entry;
     entry.size = block.size;
     entry.moduleId = block.moduleId;
@@ -53,9 +54,9 @@ ImageResult readModule(RomImage& image, const ModuleBlock& block) {
         const auto area = image.bytes.begin() + block.dataOffset();
         entry.loadedArea.assign(area, area + block.dataSize);
     } catch (const std::bad_alloc&) {
-        return {Outcome::NoMemory, "Not enough memory to keep the data area of " + moduleName(block)};
+        return notEnoughMemory("a copy of the data area of " + moduleName(block), block.dataSize);
     }
-    ImageResult result;
+    Result result;
     if (!block.compressed)
         result = copyContents(image.bytes, block, entry);
     else if (block.size != NoContents)
@@ -64,12 +65,12 @@ ImageResult readModule(RomImage& image, const ModuleBlock& block) {
     try {
         image.modules.push_back(std::move(entry));
     } catch (const std::bad_alloc&) {
-        return {Outcome::NoMemory, "Not enough memory to allocate buffer1"};
+        return notEnoughMemory("the list of modules", (image.modules.size() + 1) * sizeof(ModuleEntry));
     }
     return {};
 }
 
-ImageResult fail(RomImage& image, ImageResult result) {
+Result fail(RomImage& image, Result result) {
     unloadImage(image);
     return result;
 }
@@ -78,7 +79,7 @@ ImageResult fail(RomImage& image, ImageResult result) {
 
 void unloadImage(RomImage& image) { image = RomImage{}; }
 
-ImageResult parseModuleChain(RomImage& image) {
+Result parseModuleChain(RomImage& image) {
     if (!image.loaded) return {Outcome::NotLoaded, "No image loaded"};
     const ModuleChain chain = describeModuleChain(image.bytes);
     if (chain.result.outcome == Outcome::NoDirectory) return chain.result;
@@ -93,24 +94,24 @@ ImageResult parseModuleChain(RomImage& image) {
     // In chain order, each block decoded before it is erased: a stream that
     // runs past its own block sees the blocks before it already erased.
     for (const ModuleBlock& block : chain.blocks) {
-        if (ImageResult r = readModule(image, block); !r.ok()) return fail(image, r);
+        if (Result r = readModule(image, block); !r.ok()) return fail(image, r);
         std::fill_n(image.bytes.begin() + block.blockStart(), block.blockLength(), 0xFF);
     }
     return {};
 }
 
-ImageResult loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes) {
+Result loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes) {
     unloadImage(image);
     image.bytes = std::move(bytes);
     image.loaded = true;
     return parseModuleChain(image);
 }
 
-ImageResult loadImage(RomImage& image, const std::string& fileName) {
+Result loadImage(RomImage& image, const std::string& fileName) {
     unloadImage(image);
     std::vector<std::uint8_t> bytes;
-    if (ImageResult r = readWholeFile(fileName, bytes); !r.ok()) return r;
-    ImageResult result = loadImageBytes(image, std::move(bytes));
+    if (Result r = readWholeFile(fileName, bytes); !r.ok()) return r;
+    Result result = loadImageBytes(image, std::move(bytes));
     if (result.outcome == Outcome::NoDirectory) result.message = noDirectoryMessage(fileName);
     return result;
 }

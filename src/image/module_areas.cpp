@@ -9,20 +9,21 @@
 #include "hex_text.h"
 #include "image_layout.h"
 #include "lzh/lzh.h"
+#include "memory_message.h"
 
 namespace quarnel::image {
 namespace {
 
-ImageResult checkDecodesBack(const std::string& name, std::span<const std::uint8_t> area,
+Result checkDecodesBack(const std::string& name, std::span<const std::uint8_t> area,
                              std::span<const std::uint8_t> contents) {
     std::vector<std::uint8_t> decoded;
     try {
         decoded.resize(contents.size());
     } catch (const std::bad_alloc&) {
-        return {Outcome::NoMemory, "Not enough memory to allocate buffer"};
+        return notEnoughMemory("checking the new encoding of " + name, contents.size());
     }
-    const lzh::LzhDecodeResult result = lzh::LzhDecode(area, decoded);
-    if (!result.ok || !std::equal(decoded.begin(), decoded.end(), contents.begin()))
+    const Result result = lzh::LzhDecode(area, decoded);
+    if (!result.ok() || !std::equal(decoded.begin(), decoded.end(), contents.begin()))
         return {Outcome::BadData, name + ": its new encoding does not decode to its contents"};
     return {};
 }
@@ -33,22 +34,23 @@ std::size_t encodingRoom(const ModuleEntry& entry) {
     return std::max<std::size_t>(ScratchSize, entry.data.size() + lzh::EncodeOverhead + 3);
 }
 
-ImageResult encode(std::size_t index, const ModuleEntry& entry, ModuleArea& area, unsigned threads) {
+Result encode(std::size_t index, const ModuleEntry& entry, ModuleArea& area, unsigned threads) {
     const std::string name = entryName(index, entry);
     try {
         area.encoded.resize(encodingRoom(entry));
     } catch (const std::bad_alloc&) {
-        return {Outcome::NoMemory, "Not enough memory to allocate buffer"};
+        return notEnoughMemory("encoding " + name, encodingRoom(entry));
     }
     lzh::LzhEncodeOptions options;
     options.threads = threads;
-    const lzh::LzhEncodeResult encoded = lzh::LzhEncode(entry.data, area.encoded, options);
-    if (!encoded.ok) return {Outcome::BadData, name + ": " + encoded.message};
+    lzh::LzhEncoded encoded;
+    if (Result r = lzh::LzhEncode(entry.data, area.encoded, encoded, options); !r.ok())
+        return {r.outcome, name + ": " + r.message};
     if (!encoded.complete && !entry.data.empty())
         return {Outcome::BadData, name + ": its contents can't be compressed (the encoding would outgrow them)"};
     area.encoded.resize(encoded.size);
     area.encoded.shrink_to_fit();
-    if (ImageResult r = checkDecodesBack(name, area.encoded, entry.data); !r.ok()) return r;
+    if (Result r = checkDecodesBack(name, area.encoded, entry.data); !r.ok()) return r;
     const std::uint32_t padded = (encoded.size + 3) & ~3u;
     if (padded > ScratchSize)
         return {Outcome::BadData, name + ": its encoded form (" + std::to_string(padded) +
@@ -64,7 +66,7 @@ std::string entryName(std::size_t index, const ModuleEntry& entry) {
 
 bool placedCompressed(const ModuleEntry& entry) { return entry.compressed && !(entry.flags & KeepStoredFlag); }
 
-ImageResult prepareModuleArea(std::size_t index, const ModuleEntry& entry, ModuleArea& area,
+Result prepareModuleArea(std::size_t index, const ModuleEntry& entry, ModuleArea& area,
                               unsigned encodeThreads) {
     area = ModuleArea{};
     area.compressed = placedCompressed(entry);
@@ -72,22 +74,22 @@ ImageResult prepareModuleArea(std::size_t index, const ModuleEntry& entry, Modul
     return encode(index, entry, area, encodeThreads);
 }
 
-ImageResult prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea>& areas, unsigned threads) {
-    std::vector<ImageResult> results;
+Result prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea>& areas, unsigned threads) {
+    std::vector<Result> results;
     std::vector<std::thread> pool;
     try {
         areas.assign(modules.size(), ModuleArea{});
-        results.assign(modules.size(), ImageResult{});
+        results.assign(modules.size(), Result{});
         pool.reserve(modules.size());
     } catch (const std::bad_alloc&) {
-        return {Outcome::NoMemory, "Not enough memory to allocate buffer"};
+        return notEnoughMemory("the list of module areas", modules.size() * sizeof(ModuleArea));
     }
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     const auto workers = static_cast<unsigned>(std::min<std::size_t>(threads, modules.size()));
     if (workers <= 1) {
         // One after the other, with every thread for each module's encoding.
         for (std::size_t i = 0; i < modules.size(); ++i)
-            if (ImageResult r = prepareModuleArea(i, modules[i], areas[i], threads); !r.ok()) return r;
+            if (Result r = prepareModuleArea(i, modules[i], areas[i], threads); !r.ok()) return r;
         return {};
     }
     // Modules are handed out in list order; each worker writes only the
@@ -98,7 +100,7 @@ ImageResult prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea
             try {
                 results[i] = prepareModuleArea(i, modules[i], areas[i], 1);
             } catch (const std::bad_alloc&) {
-                results[i] = {Outcome::NoMemory, "Not enough memory to allocate buffer"};
+                results[i] = notEnoughMemory("encoding " + entryName(i, modules[i]), encodingRoom(modules[i]));
             }
         }
     };
@@ -111,7 +113,7 @@ ImageResult prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea
     }
     work();
     for (std::thread& thread : pool) thread.join();
-    for (const ImageResult& r : results)
+    for (const Result& r : results)
         if (!r.ok()) return r;
     return {};
 }

@@ -24,17 +24,17 @@ bool placedCompressed(const ModuleEntry& entry);
 
 // The area of module `index` of the list (the index names it in messages).
 // `encodeThreads` goes to the encoder (LzhEncodeOptions::threads).
-ImageResult prepareModuleArea(std::size_t index, const ModuleEntry& entry, ModuleArea& area,
+Result prepareModuleArea(std::size_t index, const ModuleEntry& entry, ModuleArea& area,
                               unsigned encodeThreads = 0);
 // The areas of the whole list, made on `threads` threads at once (0: one per
 // hardware thread), each module with buffers of its own. The areas do not
 // depend on the count; the failure returned is the first in list order.
-ImageResult prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea>& areas, unsigned threads = 0);
+Result prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea>& areas, unsigned threads = 0);
 
 // The second stage: lays the chain out anew from areas prepared for exactly
 // this list and sets every checksum, in the image's bytes; nothing is written
 // to a file. The image and the list change as rebuildImage says.
-ImageResult placeModuleAreas(RomImage& image, const std::vector<ModuleArea>& areas);
+Result placeModuleAreas(RomImage& image, const std::vector<ModuleArea>& areas);
 
 // "Module 3 (ID 11)": how rebuild messages name an entry of the list.
 std::string entryName(std::size_t index, const ModuleEntry& entry);

@@ -48,7 +48,7 @@ std::optional<std::uint32_t> findDirectory(std::span<const std::uint8_t> bytes) 
 
 namespace {
 
-ImageResult corrupt(const std::string& what) { return {Outcome::BadData, "Corrupt module chain: " + what}; }
+Result corrupt(const std::string& what) { return {Outcome::BadData, "Corrupt module chain: " + what}; }
 
 class ChainWalk {
 public:
@@ -56,12 +56,12 @@ public:
         : bytes_(bytes), directoryOffset_(directoryOffset), generation_(generation),
           prefixSize_(blockPrefixSize(generation)) {}
 
-    ImageResult walk(std::vector<ModuleBlock>& blocks) {
+    Result walk(std::vector<ModuleBlock>& blocks) {
         LinkTarget link = readLink(bytes_, directoryOffset_ + FirstModuleField);
         while (!link.endsChain()) {
             ModuleBlock block;
             block.index = static_cast<std::uint32_t>(blocks.size());
-            if (ImageResult r = readBlock(link, block); !r.ok()) return r;
+            if (Result r = readBlock(link, block); !r.ok()) return r;
             blocks.push_back(block);
             link = readLink(bytes_, block.headerOffset + NextField);
         }
@@ -69,7 +69,7 @@ public:
     }
 
 private:
-    ImageResult readBlock(const LinkTarget& link, ModuleBlock& block) {
+    Result readBlock(const LinkTarget& link, ModuleBlock& block) {
         const std::string index = "Module " + std::to_string(block.index);
         if (link.fileOffset < prefixSize_ || link.fileOffset + HeaderSize > static_cast<std::int64_t>(fileSize()))
             return corrupt(index + ": the link to its header (linear address 0x" + hexText(link.linear, 5) +
@@ -83,7 +83,7 @@ private:
         const std::string name = moduleName(block);
         if (static_cast<std::uint64_t>(block.dataOffset()) + block.dataSize > fileSize())
             return corrupt(name + ": its dataSize 0x" + hexText(block.dataSize, 8) + " reaches beyond the end of the file");
-        if (ImageResult r = claimBlock(block, name); !r.ok()) return r;
+        if (Result r = claimBlock(block, name); !r.ok()) return r;
         block.size = block.dataSize;
         if (block.compressed) return readAreaSizes(block, name);
         return {};
@@ -102,7 +102,7 @@ private:
 
     // Loading erases every block it reads, so blocks must not share a byte
     // with each other or with the directory and the bytes kept below it.
-    ImageResult claimBlock(const ModuleBlock& block, const std::string& name) {
+    Result claimBlock(const ModuleBlock& block, const std::string& name) {
         const std::uint32_t start = block.blockStart();
         const std::uint32_t end = start + block.blockLength();
         const std::uint32_t gap = gapBelowDirectory(generation_);
@@ -125,13 +125,13 @@ private:
         std::uint32_t headerOffset;
     };
 
-    static ImageResult overlapWith(const ModuleBlock& block, const std::string& name, const Claim& other) {
+    static Result overlapWith(const ModuleBlock& block, const std::string& name, const Claim& other) {
         if (other.headerOffset == block.headerOffset)
             return corrupt(name + ": the chain comes back to module " + std::to_string(other.index));
         return corrupt(name + ": its block overlaps that of module " + std::to_string(other.index));
     }
 
-    ImageResult readAreaSizes(ModuleBlock& block, const std::string& name) {
+    Result readAreaSizes(ModuleBlock& block, const std::string& name) {
         const std::uint32_t area = block.dataOffset();
         const auto header = lzh::readAreaHeader(bytes_.subspan(area));
         if (!header) return corrupt(name + ": its compressed sizes lie beyond the end of the file");

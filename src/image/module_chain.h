@@ -35,7 +35,7 @@ struct ModuleBlock {
 };
 
 struct ModuleChain {
-    ImageResult result;
+    Result result;
     std::uint32_t directoryOffset = 0;
     std::string directoryVersion;  // the four characters after the signature
     DirectoryGeneration generation = DirectoryGeneration::V0800;

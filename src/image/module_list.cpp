@@ -1,7 +1,9 @@
 #include <algorithm>
 #include <new>
 
+#include "hex_text.h"
 #include "image_layout.h"
+#include "memory_message.h"
 #include "rom_image.h"
 
 namespace quarnel::image {
@@ -15,8 +17,6 @@ auto findEntry(List& modules, std::uint8_t moduleId, std::uint16_t subId2, std::
     return found == modules.end() ? nullptr : &*found;
 }
 
-ImageResult noMemory(const char* which) { return {Outcome::NoMemory, std::string("Not enough memory to allocate buffer ") + which}; }
-
 }  // namespace
 
 const ModuleEntry* findModule(const RomImage& image, std::uint8_t moduleId, std::uint16_t subId2,
@@ -24,7 +24,7 @@ const ModuleEntry* findModule(const RomImage& image, std::uint8_t moduleId, std:
     return findEntry(image.modules, moduleId, subId2, subId1);
 }
 
-ImageResult replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t subId2, std::uint16_t subId1,
+Result replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t subId2, std::uint16_t subId1,
                           std::uint8_t flags, std::span<const std::uint8_t> contents) {
     if (!image.loaded) return {Outcome::NotLoaded, "No image loaded"};
     ModuleEntry* entry = findEntry(image.modules, moduleId, subId2, subId1);
@@ -35,7 +35,7 @@ ImageResult replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t 
     try {
         copy.assign(contents.begin(), contents.end());
     } catch (const std::bad_alloc&) {
-        return noMemory(appending ? "2" : "0");
+        return notEnoughMemory("the new contents of module ID " + hexText(moduleId, 2), contents.size());
     }
     if (appending) {
         ModuleEntry appended;
@@ -48,7 +48,7 @@ ImageResult replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t 
         try {
             entry = &image.modules.emplace_back(std::move(appended));
         } catch (const std::bad_alloc&) {
-            return noMemory("1");
+            return notEnoughMemory("the list of modules", (image.modules.size() + 1) * sizeof(ModuleEntry));
         }
     }
     entry->flags = flags;

@@ -45,7 +45,7 @@ bool holdsChainSpan(const RomImage& image) {
 bool hasContents(const ModuleEntry& entry) { return entry.size != NoContents; }
 
 // Everything that can be known before the image is touched.
-ImageResult checkBeforeRebuild(const RomImage& image) {
+Result checkBeforeRebuild(const RomImage& image) {
     if (!holdsDirectory(image)) return {Outcome::NotLoaded, "No image with a module directory is loaded"};
     if (!holdsChainSpan(image)) return {Outcome::BadData, "The room of the loaded module chain is not known"};
     const std::uint32_t stretch = 8u * readU16(image.bytes, image.directoryOffset + ChecksumUnitsField);
@@ -83,9 +83,9 @@ public:
         : image_(image), bytes_(image.bytes), areas_(areas), generation_(image.generation),
           prefixSize_(blockPrefixSize(image.generation)) {}
 
-    ImageResult run() {
-        if (ImageResult r = planPlacements(); !r.ok()) return r;
-        if (ImageResult r = checkRoom(); !r.ok()) return r;
+    Result run() {
+        if (Result r = planPlacements(); !r.ok()) return r;
+        if (Result r = checkRoom(); !r.ok()) return r;
         std::fill(bytes_.begin() + image_.chainStart, bytes_.begin() + image_.moduleAreaEnd(), 0xFF);
         cursor_ = image_.moduleAreaEnd();
         linkToFill_ = image_.directoryOffset + FirstModuleField;
@@ -96,7 +96,7 @@ public:
 
 private:
     // Sizes first, so a chain that can't be laid out is refused untouched.
-    ImageResult planPlacements() {
+    Result planPlacements() {
         placements_.resize(image_.modules.size());
         for (std::size_t i = 0; i < image_.modules.size(); ++i) {
             const ModuleEntry& entry = image_.modules[i];
@@ -128,7 +128,7 @@ private:
         return placed.dataSize < 0x10000 ? static_cast<std::uint16_t>(placed.dataSize) : 0xFFFF;
     }
 
-    ImageResult checkRoom() const {
+    Result checkRoom() const {
         const std::uint32_t room = image_.moduleAreaEnd() - image_.freeStart;
         if (needed_ > room)
             return {Outcome::BadData, "The modules don't fit in the room of the module chain (" + std::to_string(room) +
@@ -213,22 +213,22 @@ private:
 
 }  // namespace
 
-ImageResult placeModuleAreas(RomImage& image, const std::vector<ModuleArea>& areas) {
-    if (ImageResult r = checkBeforeRebuild(image); !r.ok()) return r;
+Result placeModuleAreas(RomImage& image, const std::vector<ModuleArea>& areas) {
+    if (Result r = checkBeforeRebuild(image); !r.ok()) return r;
     if (areas.size() != image.modules.size())
         return {Outcome::BadData, "The prepared module areas don't match the module list"};
     return Rebuild(image, areas).run();
 }
 
-ImageResult rebuildImageInPlace(RomImage& image, unsigned threads) {
-    if (ImageResult r = checkBeforeRebuild(image); !r.ok()) return r;
+Result rebuildImageInPlace(RomImage& image, unsigned threads) {
+    if (Result r = checkBeforeRebuild(image); !r.ok()) return r;
     std::vector<ModuleArea> areas;
-    if (ImageResult r = prepareModuleAreas(image.modules, areas, threads); !r.ok()) return r;
+    if (Result r = prepareModuleAreas(image.modules, areas, threads); !r.ok()) return r;
     return placeModuleAreas(image, areas);
 }
 
-ImageResult rebuildImage(RomImage& image, const std::string& fileName, unsigned threads) {
-    if (ImageResult r = rebuildImageInPlace(image, threads); !r.ok()) return r;
+Result rebuildImage(RomImage& image, const std::string& fileName, unsigned threads) {
+    if (Result r = rebuildImageInPlace(image, threads); !r.ok()) return r;
     return writeFileAtomically(fileName, image.bytes);
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "directory_generation.h"
+#include "lzh/result.h"
 
 namespace quarnel::image {
 
@@ -59,32 +60,20 @@ struct RomImage {
     std::uint32_t moduleAreaEnd() const { return directoryOffset - gapBelowDirectory(generation); }
 };
 
-enum class Outcome {
-    Done,
-    NoDirectory,  // the file holds no "AMIBIOSC": the window reports "Can't open <name>"
-    CantOpen,     // the file can't be opened, read or written
-    CantWrite,    // an output that can't be written, or would overwrite the input
-    BadData,      // a corrupt chain, module or stream; a rebuild that would not be faithful
-    NoMemory,
-    NotLoaded,
-};
-
-struct ImageResult {
-    Outcome outcome = Outcome::Done;
-    std::string message;  // the text the user is shown; empty when Done
-    bool ok() const { return outcome == Outcome::Done; }
-};
+// Every operation here reports through the one result of the code base.
+using quarnel::Outcome;
+using quarnel::Result;
 
 // Releases any image held, reads the file whole and parses its chain.
 // A file without a directory stays loaded with an empty list
 // (NoDirectory); a corrupt chain or stream, or a lack of memory, releases
 // the image again, so nothing can be rebuilt from half a list.
-ImageResult loadImage(RomImage& image, const std::string& fileName);
+Result loadImage(RomImage& image, const std::string& fileName);
 // The same for bytes already in memory (the fuzzer and the tests use it).
-ImageResult loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes);
+Result loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes);
 void unloadImage(RomImage& image);
 // Finds the directory and walks the chain into the module list.
-ImageResult parseModuleChain(RomImage& image);
+Result parseModuleChain(RomImage& image);
 
 // Mind the key order: subId2 (header offset 10) before subId1 (offset 8).
 // The entry stays the list's; it is valid until a module is replaced or
@@ -95,7 +84,7 @@ const ModuleEntry* findModule(const RomImage& image, std::uint8_t moduleId, std:
 // place and its compressed form, or appends a new module. The contents are
 // copied. An appended module is compressed unless flags bit 7 is set or its
 // ID is 0x40 or 0x60, as a loaded one would be.
-ImageResult replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t subId2, std::uint16_t subId1,
+Result replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t subId2, std::uint16_t subId1,
                           std::uint8_t flags, std::span<const std::uint8_t> contents);
 
 // Lays the chain out anew below the directory by the rules of the image's
@@ -109,9 +98,9 @@ ImageResult replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t 
 // rebuild; a rebuild from such a list is refused. The modules are encoded on
 // `threads` threads (0: one per hardware thread); the bytes are the same for
 // every count.
-ImageResult rebuildImage(RomImage& image, const std::string& fileName, unsigned threads = 0);
+Result rebuildImage(RomImage& image, const std::string& fileName, unsigned threads = 0);
 // The same without the writing: the new image is left in `image.bytes`.
-ImageResult rebuildImageInPlace(RomImage& image, unsigned threads = 0);
+Result rebuildImageInPlace(RomImage& image, unsigned threads = 0);
 
 // 0 minus the wrapping sum of the little-endian 32-bit words of the stretch.
 // A last partial word takes the bytes behind the stretch, as far as the

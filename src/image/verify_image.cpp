@@ -31,8 +31,8 @@ void checkDecodes(std::span<const std::uint8_t> bytes, const ModuleBlock& block,
         report.faults.push_back(moduleName(block) + ": not enough memory to decode it");
         return;
     }
-    const lzh::LzhDecodeResult decoded = lzh::LzhDecode(bytes.subspan(block.dataOffset()), out);
-    if (!decoded.ok) report.faults.push_back(moduleName(block) + ": does not decode: " + decoded.message);
+    const Result decoded = lzh::LzhDecode(bytes.subspan(block.dataOffset()), out);
+    if (!decoded.ok()) report.faults.push_back(moduleName(block) + ": does not decode: " + decoded.message);
 }
 
 void checkDirectoryChecksum(std::span<const std::uint8_t> bytes, std::uint32_t directory, VerifyReport& report) {

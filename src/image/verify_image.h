@@ -14,7 +14,7 @@
 namespace quarnel::image {
 
 struct VerifyReport {
-    ImageResult result;               // NoDirectory, or a chain too corrupt to follow
+    Result result;               // NoDirectory, or a chain too corrupt to follow
     std::vector<std::string> faults;  // one line each; empty when the image is sound
     std::string directoryVersion;     // the four characters after the signature, when there is one
     DirectoryGeneration generation = DirectoryGeneration::V0800;

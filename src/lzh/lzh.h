@@ -18,6 +18,8 @@
 #include <span>
 #include <string>
 
+#include "lzh/result.h"
+
 namespace quarnel::lzh {
 
 inline constexpr int WindowBits = 13;
@@ -42,18 +44,13 @@ struct AreaHeader {
 // The framing of `area`; nothing when fewer than 8 bytes are given.
 std::optional<AreaHeader> readAreaHeader(std::span<const std::uint8_t> area);
 
-struct LzhDecodeResult {
-    bool ok = false;
-    std::string message;  // why the area was refused, e.g. "Bad table"
-};
-
 // Expands the compressed area at the start of `area` into `out`.
 // `area` is everything the area may occupy: a packedSize beyond it (or below
 // 8) is malformed. `out` must be exactly unpackedSize bytes long. Nothing is
 // read outside `area` nor written outside `out`, whatever the stream holds.
 // A stream that would need bits beyond its last byte is refused ("the
 // stream ends before N bytes were decoded"): no well-formed stream does.
-LzhDecodeResult LzhDecode(std::span<const std::uint8_t> area, std::span<std::uint8_t> out);
+Result LzhDecode(std::span<const std::uint8_t> area, std::span<std::uint8_t> out);
 
 // Takes the next piece of the output, in order; false stops the decoding.
 using DecodeSink = std::function<bool(std::span<const std::uint8_t> piece)>;
@@ -62,7 +59,7 @@ using DecodeSink = std::function<bool(std::span<const std::uint8_t> piece)>;
 // piece as it is decoded, whatever unpackedSize says. Pieces handed out
 // before a failure are not taken back. When the sink stops the decoding the
 // result is not ok and its message is empty.
-LzhDecodeResult LzhDecodeTo(std::span<const std::uint8_t> area, const DecodeSink& sink);
+Result LzhDecodeTo(std::span<const std::uint8_t> area, const DecodeSink& sink);
 
 struct LzhEncodeOptions {
     // Threads that find the matches of a long input; 0: one per hardware
@@ -86,9 +83,8 @@ struct LzhEncodeStats {
     std::uint64_t positionsWalkedAgain = 0;  // by the exact tree, after fallbacks
 };
 
-struct LzhEncodeResult {
-    bool ok = false;        // false: the call failed (message says why), nothing usable was written
-    std::string message;    // "Out of memory." and the like
+// What an encoding wrote, once it succeeded.
+struct LzhEncoded {
     std::uint32_t size = 0; // bytes of the area written: packedSize, prefix and closing byte included
     // The stream decodes to the whole input. False when the stream would have
     // grown beyond the input read so far and was cut short there.
@@ -97,8 +93,9 @@ struct LzhEncodeResult {
 };
 
 // Compresses `source` into a compressed area at the start of `destination`,
-// which must hold at least source.size() + EncodeOverhead bytes.
-LzhEncodeResult LzhEncode(std::span<const std::uint8_t> source, std::span<std::uint8_t> destination,
-                          const LzhEncodeOptions& options = {});
+// which must hold at least source.size() + EncodeOverhead bytes. A failure
+// (BadData for unusable buffers, NoMemory) leaves nothing usable written.
+Result LzhEncode(std::span<const std::uint8_t> source, std::span<std::uint8_t> destination, LzhEncoded& encoded,
+                 const LzhEncodeOptions& options = {});
 
 }  // namespace quarnel::lzh

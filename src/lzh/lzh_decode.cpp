@@ -19,15 +19,15 @@ constexpr std::uint32_t FirstMatchSymbol = 256;
 // chunks in front of it, so the window moves once per seven chunks.
 constexpr std::size_t SlidingBufferSize = WindowSize + 7 * ChunkSize;
 
-LzhDecodeResult refuse(std::string_view message) { return {false, std::string(message)}; }
+Result refuse(std::string_view message) { return {Outcome::BadData, std::string(message)}; }
 
-LzhDecodeResult refuse(DecodeFailure failure, const AreaHeader& header) {
+Result refuse(DecodeFailure failure, const AreaHeader& header) {
     if (failure == StreamEndsEarly)
         return refuse("the stream ends before " + std::to_string(header.unpackedSize) + " bytes were decoded");
     return refuse(failure);
 }
 
-std::optional<LzhDecodeResult> checkFraming(std::span<const std::uint8_t> area, const std::optional<AreaHeader>& header) {
+std::optional<Result> checkFraming(std::span<const std::uint8_t> area, const std::optional<AreaHeader>& header) {
     if (!header) return refuse("The compressed area is shorter than its 8-byte header");
     if (header->packedSize < AreaHeaderSize) return refuse("The compressed area's packed size is below 8");
     if (header->packedSize > area.size()) return refuse("The compressed area's packed size runs past its end");
@@ -40,7 +40,7 @@ std::span<const std::uint8_t> streamOf(std::span<const std::uint8_t> area, const
 
 }  // namespace
 
-LzhDecodeResult LzhDecode(std::span<const std::uint8_t> area, std::span<std::uint8_t> out) {
+Result LzhDecode(std::span<const std::uint8_t> area, std::span<std::uint8_t> out) {
     try {
         const std::optional<AreaHeader> header = readAreaHeader(area);
         if (auto refused = checkFraming(area, header)) return *refused;
@@ -49,13 +49,13 @@ LzhDecodeResult LzhDecode(std::span<const std::uint8_t> area, std::span<std::uin
 
         LzhDecoder decoder(streamOf(area, *header), out);
         if (DecodeFailure failure = decoder.Run(); !failure.empty()) return refuse(failure, *header);
-        return {true, {}};
+        return {};
     } catch (const std::bad_alloc&) {
-        return refuse("Out of memory.");
+        return {Outcome::NoMemory, "not enough memory to decode the compressed area"};
     }
 }
 
-LzhDecodeResult LzhDecodeTo(std::span<const std::uint8_t> area, const DecodeSink& sink) {
+Result LzhDecodeTo(std::span<const std::uint8_t> area, const DecodeSink& sink) {
     try {
         const std::optional<AreaHeader> header = readAreaHeader(area);
         if (auto refused = checkFraming(area, header)) return *refused;
@@ -63,11 +63,12 @@ LzhDecodeResult LzhDecodeTo(std::span<const std::uint8_t> area, const DecodeSink
         std::vector<std::uint8_t> window(SlidingBufferSize);
         LzhDecoder decoder(streamOf(area, *header), window);
         const DecodeFailure failure = decoder.RunInto(header->unpackedSize, sink);
-        if (failure == LzhDecoder::Stopped) return {false, {}};
+        // Stopped by the sink, which knows why.
+        if (failure == LzhDecoder::Stopped) return {Outcome::CantWrite, {}};
         if (!failure.empty()) return refuse(failure, *header);
-        return {true, {}};
+        return {};
     } catch (const std::bad_alloc&) {
-        return refuse("Out of memory.");
+        return {Outcome::NoMemory, "not enough memory to decode the compressed area"};
     }
 }
 

@@ -29,11 +29,7 @@ struct Encoder {
     BlockOutput output;
 };
 
-LzhEncodeResult Refuse(std::string message) {
-    LzhEncodeResult result;
-    result.message = std::move(message);
-    return result;
-}
+Result Refuse(std::string message) { return {Outcome::BadData, std::move(message)}; }
 
 unsigned ThreadCount(const LzhEncodeOptions& options) {
     return options.threads != 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
@@ -54,8 +50,9 @@ std::unique_ptr<ChunkedMatches> StartChunks(std::span<const std::uint8_t> source
 
 }  // namespace
 
-LzhEncodeResult LzhEncode(std::span<const std::uint8_t> source, std::span<std::uint8_t> destination,
-                          const LzhEncodeOptions& options) {
+Result LzhEncode(std::span<const std::uint8_t> source, std::span<std::uint8_t> destination, LzhEncoded& encoded,
+                 const LzhEncodeOptions& options) {
+    encoded = LzhEncoded{};
     if (source.size() > std::numeric_limits<std::uint32_t>::max() - EncodeOverhead)
         return Refuse("The data is too large to compress: " + std::to_string(source.size()) + " bytes.");
     if (destination.size() < source.size() + EncodeOverhead)
@@ -74,7 +71,7 @@ LzhEncodeResult LzhEncode(std::span<const std::uint8_t> source, std::span<std::u
             driver.EncodeStream();
         }
     } catch (const std::bad_alloc&) {
-        return Refuse("Out of memory.");
+        return {Outcome::NoMemory, "not enough memory for the encoder's work areas"};
     }
     LzhCodecState& codec = encoder->codec;
 
@@ -85,7 +82,8 @@ LzhEncodeResult LzhEncode(std::span<const std::uint8_t> source, std::span<std::u
 
     // An empty input's area decodes to nothing, although no stream byte fit.
     const bool complete = !encoder->output.unpackable() || source.empty();
-    return {true, {}, codec.packedBytes, complete, stats};
+    encoded = {codec.packedBytes, complete, stats};
+    return {};
 }
 
 }  // namespace quarnel::lzh

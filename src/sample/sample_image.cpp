@@ -22,21 +22,21 @@ struct SeabiosFiles {
     Bytes tables;  // acpi-dsdt.aml: an ACPI table
 };
 
-image::ImageResult readSeabiosFile(const std::string& directory, const char* name, Bytes& bytes) {
+Result readSeabiosFile(const std::string& directory, const char* name, Bytes& bytes) {
     const std::string path = directory + "/" + name;
-    image::ImageResult read = image::readWholeFile(path, bytes);
+    Result read = image::readWholeFile(path, bytes);
     if (!read.ok())
-        return {image::Outcome::CantOpen, "The sample image is built from Debian's seabios package, but " + path +
+        return {Outcome::CantOpen, "The sample image is built from Debian's seabios package, but " + path +
                                               " can't be read (install it with: apt-get install seabios)"};
     return {};
 }
 
-image::ImageResult readSeabios(const std::string& directory, SeabiosFiles& files) {
+Result readSeabios(const std::string& directory, SeabiosFiles& files) {
     for (auto [name, bytes] : {std::pair{"bios.bin", &files.bios}, std::pair{"vgabios-stdvga.bin", &files.vga},
                                std::pair{"acpi-dsdt.aml", &files.tables}})
-        if (image::ImageResult r = readSeabiosFile(directory, name, *bytes); !r.ok()) return r;
+        if (Result r = readSeabiosFile(directory, name, *bytes); !r.ok()) return r;
     if (files.bios.size() < 2 * BootBlockSize)
-        return {image::Outcome::BadData, directory + "/bios.bin is smaller than 128 KiB"};
+        return {Outcome::BadData, directory + "/bios.bin is smaller than 128 KiB"};
     return {};
 }
 
@@ -89,11 +89,11 @@ std::vector<std::uint8_t> emptyImage(const SeabiosFiles& files) {
 
 }  // namespace
 
-image::ImageResult writeSampleImage(const std::string& fileName, const std::string& seabiosDirectory) {
+Result writeSampleImage(const std::string& fileName, const std::string& seabiosDirectory) {
     SeabiosFiles files;
-    if (image::ImageResult r = readSeabios(seabiosDirectory, files); !r.ok()) return r;
+    if (Result r = readSeabios(seabiosDirectory, files); !r.ok()) return r;
     image::RomImage rom;
-    if (image::ImageResult r = image::loadImageBytes(rom, emptyImage(files)); !r.ok()) return r;
+    if (Result r = image::loadImageBytes(rom, emptyImage(files)); !r.ok()) return r;
     rom.modules = sampleModules(files);
     return image::rebuildImage(rom, fileName);
 }

@@ -39,7 +39,7 @@ TEST(DmiReader, StepsOverSixStringSetsButNotFiveOrSeven) {
         const bool stepped = count == 4 || count == 6;
         EXPECT_EQ(hasProblem(read, messages::NoType2), !stepped) << count;
         if (!stepped) continue;
-        EXPECT_TRUE(read.refusal.empty()) << count;
+        EXPECT_TRUE(read.refusal.ok()) << count;
         EXPECT_FALSE(hasProblem(read, messages::NoType3)) << count;
         EXPECT_EQ(read.state.type2Fields[0].text, "Board Maker");
         EXPECT_EQ(read.state.type3Fields[3].text, "ASSET");
@@ -60,7 +60,7 @@ TEST(DmiReader, RefusesSignatureWithin69BytesOfTheEnd) {
     auto module = buildModule(spec);
     const std::uint32_t signature = testing::signatureOffsetOf(spec);
     module.resize(signature + 68);
-    EXPECT_EQ(readDmiModule(module).refusal, messages::SignatureNearEnd);
+    EXPECT_EQ(readDmiModule(module).refusal.message, messages::SignatureNearEnd);
 }
 
 TEST(DmiReader, RefusesStringsAndHeadersThatRunPastTheEnd) {
@@ -69,10 +69,10 @@ TEST(DmiReader, RefusesStringsAndHeadersThatRunPastTheEnd) {
     const DmiState state = readDmiModule(whole).state;
     // Cut inside the third type-1 string, then right before the type-2 header.
     const std::uint32_t third = state.type1StringsOffset + 9 + 1 + 11 + 1;
-    EXPECT_EQ(readDmiModule(std::span(whole).first(third + 1)).refusal, messages::StringPastEnd);
+    EXPECT_EQ(readDmiModule(std::span(whole).first(third + 1)).refusal.message, messages::StringPastEnd);
     const std::uint32_t type2Header = third + 2 + 1 + 4 + 1 + 1;
-    EXPECT_EQ(readDmiModule(std::span(whole).first(type2Header)).refusal, messages::HeaderPastEnd);
-    EXPECT_EQ(readDmiModule(std::span(whole).first(type2Header + 0x08 + 3)).refusal, messages::StringPastEnd);
+    EXPECT_EQ(readDmiModule(std::span(whole).first(type2Header)).refusal.message, messages::HeaderPastEnd);
+    EXPECT_EQ(readDmiModule(std::span(whole).first(type2Header + 0x08 + 3)).refusal.message, messages::StringPastEnd);
 }
 
 TEST(DmiReader, HoldsLongStringsAndLargeModulesWhole) {
@@ -80,7 +80,7 @@ TEST(DmiReader, HoldsLongStringsAndLargeModulesWhole) {
     spec.type1[1] = std::string(40, 'P');
     spec.prefix = 20000;
     const DmiReadResult read = readDmiModule(buildModule(spec));
-    ASSERT_TRUE(read.refusal.empty());
+    ASSERT_TRUE(read.refusal.ok());
     EXPECT_EQ(read.state.type1Fields[1].text, std::string(40, 'P'));
     EXPECT_EQ(read.state.type1Fields[1].length, 40);
     EXPECT_EQ(read.state.signatureOffset, 20000u + 0x14);

@@ -34,8 +34,8 @@ std::string firstCharacters(const std::string& text, std::size_t count) {
 }
 
 // The window's own text for an input it can't read or that holds no directory.
-std::string shownFailure(const image::ImageResult& result, const std::string& inputName) {
-    if (result.outcome == image::Outcome::CantOpen || result.outcome == image::Outcome::NoDirectory)
+std::string shownFailure(const Result& result, const std::string& inputName) {
+    if (result.outcome == Outcome::CantOpen || result.outcome == Outcome::NoDirectory)
         return messages::CantOpen + inputName;
     return result.message;
 }
@@ -91,7 +91,7 @@ void HeadlessDmiView::valueBoxChanged(DmiEdit edit) {
     if (edit < DmiEdit::Edit3) return;
     const DmiEdit source = edit == DmiEdit::Edit7 ? DmiEdit::Edit6 : edit;
     const int row = static_cast<int>(index(source) - index(DmiEdit::Edit3)) + 1;
-    const image::ImageResult r = dmi::applyFieldEdit(state_, position_, row, texts_[index(source)]);
+    const Result r = dmi::applyFieldEdit(state_, position_, row, texts_[index(source)]);
     if (!r.ok()) showMessage(r.message);
 }
 
@@ -128,7 +128,7 @@ const std::string& HeadlessDmiView::caption(DmiLabel label) const { return capti
 bool HeadlessDmiView::enabled(DmiEdit edit) const { return enabled_[index(edit)]; }
 
 std::string parseDmiModule(DmiSession& session, std::span<const std::uint8_t> contents, HeadlessDmiView& view) {
-    const image::ImageResult read = parseDmiModule(session, contents);
+    const Result read = parseDmiModule(session, contents);
     if (!read.ok()) {
         view.showMessage(read.message);
         return read.message;
@@ -150,10 +150,10 @@ std::string writeBackDmi(DmiState& state, DmiWorkBuffer& buffer, HeadlessDmiView
     return dmi::writeBackDmi(state, buffer, uuid).message;
 }
 
-image::ImageResult extractDmi(DmiSession& session, HeadlessDmiView& view, const std::string& fileName) {
+Result extractDmi(DmiSession& session, HeadlessDmiView& view, const std::string& fileName) {
     view.setSelectorPosition(1);
-    if (!fileExists(fileName)) return {image::Outcome::CantOpen, fileName + ": no such file"};
-    const image::ImageResult extracted = dmi::extractDmi(session, fileName);
+    if (!fileExists(fileName)) return {Outcome::CantOpen, fileName + ": no such file"};
+    const Result extracted = dmi::extractDmi(session, fileName);
     if (!extracted.ok()) {
         view.showMessage(shownFailure(extracted, fileName));
         return extracted;
@@ -162,13 +162,13 @@ image::ImageResult extractDmi(DmiSession& session, HeadlessDmiView& view, const 
     return {};
 }
 
-image::ImageResult packDmi(DmiSession& session, HeadlessDmiView& view, const std::string& inputName,
+Result packDmi(DmiSession& session, HeadlessDmiView& view, const std::string& inputName,
                            const std::string& outputName) {
     const PackRequest request{.inputName = inputName,
                               .outputName = outputName,
                               .uuidText = [&view] { return takeUuidText(view); },
                               .saved = [&view] { view.showMessage(messages::Save); }};
-    const image::ImageResult packed = dmi::packDmi(session, request);
+    const Result packed = dmi::packDmi(session, request);
     view.showMessage(packed.ok() ? packedMessage(outputName) : shownFailure(packed, inputName));
     return packed;
 }

@@ -82,9 +82,9 @@ void applyFieldEdit(DmiState& state, const HeadlessDmiView& view, int row, const
 // taken from it. Returns the message of a refusal, empty when written.
 std::string writeBackDmi(DmiState& state, DmiWorkBuffer& buffer, HeadlessDmiView& view);
 // Button1Click: a missing file does nothing but reset the selector.
-image::ImageResult extractDmi(DmiSession& session, HeadlessDmiView& view, const std::string& fileName);
+Result extractDmi(DmiSession& session, HeadlessDmiView& view, const std::string& fileName);
 // Button2Click.
-image::ImageResult packDmi(DmiSession& session, HeadlessDmiView& view, const std::string& inputName,
+Result packDmi(DmiSession& session, HeadlessDmiView& view, const std::string& inputName,
                            const std::string& outputName);
 
 }  // namespace quarnel::dmi

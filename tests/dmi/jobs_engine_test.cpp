@@ -56,7 +56,7 @@ TEST(SmbiosIdentity, RefusesWhatIsNoTable) {
     for (const auto& file : {std::vector<std::uint8_t>{}, bytes({0xFF, 2, 0, 0}), entryPointOnly}) {
         DmiEdits edits;
         std::vector<std::string> notes;
-        EXPECT_EQ(identityFromTable(file, edits, notes).outcome, image::Outcome::BadData) << file.size();
+        EXPECT_EQ(identityFromTable(file, edits, notes).outcome, Outcome::BadData) << file.size();
     }
 }
 

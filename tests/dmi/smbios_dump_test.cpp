@@ -16,9 +16,8 @@ std::uint8_t byteSum(const std::vector<std::uint8_t>& bytes, std::size_t from, s
 TEST(SmbiosDump, EntryPointFramesTheTableFromType0ToEndOfTable) {
     testing::ModuleSpec spec;
     const auto module = testing::buildModule(spec);
-    const SmbiosDumpResult dump = buildSmbiosDump(module, testing::signatureOffsetOf(spec));
-    ASSERT_EQ(dump.error, "");
-    const auto& d = dump.bytes;
+    std::vector<std::uint8_t> d;
+    ASSERT_EQ(buildSmbiosDump(module, testing::signatureOffsetOf(spec), d).message, "");
     EXPECT_EQ(std::string(d.begin(), d.begin() + 4), "_SM_");
     EXPECT_EQ(std::string(d.begin() + 0x10, d.begin() + 0x15), "_DMI_");
     EXPECT_EQ(byteSum(d, 0, 0x1F), 0);
@@ -36,7 +35,8 @@ TEST(SmbiosDump, NeedsTheType0HeaderBeforeTheSignature) {
     testing::ModuleSpec spec;
     auto module = testing::buildModule(spec);
     module[spec.prefix + 1] = 0x13;  // the header's length no longer reaches the signature
-    EXPECT_NE(buildSmbiosDump(module, testing::signatureOffsetOf(spec)).error, "");
+    std::vector<std::uint8_t> dump;
+    EXPECT_NE(buildSmbiosDump(module, testing::signatureOffsetOf(spec), dump).message, "");
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ TEST(CorruptChain, FailsAsBadDataNamingTheModuleAndLeavesNothingLoaded) {
         std::vector<std::uint8_t> file = soundFile();
         c.corrupt(file);
         RomImage image;
-        const ImageResult result = loadImageBytes(image, file);
+        const Result result = loadImageBytes(image, file);
         EXPECT_EQ(result.outcome, Outcome::BadData);
         for (const char* part : c.messageParts) EXPECT_NE(result.message.find(part), std::string::npos) << result.message;
         EXPECT_FALSE(image.loaded);
@@ -88,7 +88,7 @@ TEST(CorruptImage, ModulesClaimingMoreThan64MiBInAllAreRefusedBeforeAnyIsUnpacke
         writer.addModule({.headerOffset = 0x10008 + i * 0x100, .moduleId = static_cast<std::uint8_t>(i),
                           .dataArea = {8, 0, 0, 0, 0, 0, 0, 1}});  // unpacks to 16 MiB
     RomImage image;
-    const ImageResult result = loadImageBytes(image, writer.build());
+    const Result result = loadImageBytes(image, writer.build());
     EXPECT_EQ(result.outcome, Outcome::BadData);
     EXPECT_NE(result.message.find("Module 4"), std::string::npos) << result.message;
     EXPECT_NE(result.message.find("64 MiB"), std::string::npos) << result.message;
@@ -99,7 +99,7 @@ TEST(CorruptImage, ModulesClaimingMoreThan64MiBInAllAreRefusedBeforeAnyIsUnpacke
 TEST(CorruptImage, AFileLongerThanSixteenMegabytesIsRefused) {
     std::vector<std::uint8_t> file = test::TestImageWriter((16u << 20) + 1, (16u << 20) - 0x100).build();
     RomImage image;
-    const ImageResult result = loadImageBytes(image, file);
+    const Result result = loadImageBytes(image, file);
     EXPECT_EQ(result.outcome, Outcome::BadData);
     EXPECT_NE(result.message.find("16 MiB"), std::string::npos) << result.message;
     EXPECT_FALSE(image.loaded);
@@ -114,7 +114,7 @@ TEST(CorruptImage, OnlyTheTopMegabyteOfALargerFileIsSearchedForTheDirectory) {
     const auto file = test::TestImageWriter(0x200000, 0x1FFF00)
                           .addModule({.headerOffset = 0x100004, .moduleId = 3, .flags = 0x80, .dataArea = {1, 2}})
                           .build();
-    const ImageResult result = loadImageBytes(image, file);
+    const Result result = loadImageBytes(image, file);
     EXPECT_EQ(result.outcome, Outcome::BadData);
     EXPECT_NE(result.message.find("top 1 MiB"), std::string::npos) << result.message;
 }

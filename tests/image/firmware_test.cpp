@@ -48,9 +48,9 @@ bool claimsDirectory(const Bytes& bytes) {
 
 Bytes rebuiltInMemory(RomImage& image) {
     std::vector<ModuleArea> areas;
-    const ImageResult prepared = prepareModuleAreas(image.modules, areas);
+    const Result prepared = prepareModuleAreas(image.modules, areas);
     EXPECT_TRUE(prepared.ok()) << prepared.message;
-    const ImageResult placed = placeModuleAreas(image, areas);
+    const Result placed = placeModuleAreas(image, areas);
     EXPECT_TRUE(placed.ok()) << placed.message;
     return image.bytes;
 }
@@ -78,7 +78,7 @@ TEST_F(FirmwareImages, EachChainIsReadWholeVerifiesAndRebuildsToTheSameBytes) {
     for (const Firmware& image : images) {
         SCOPED_TRACE(image.name);
         RomImage rom;
-        const ImageResult loaded = loadImageBytes(rom, image.bytes);
+        const Result loaded = loadImageBytes(rom, image.bytes);
         if (!claimsDirectory(image.bytes)) {
             EXPECT_FALSE(loaded.ok());
             EXPECT_FALSE(loaded.message.empty());
@@ -177,7 +177,7 @@ TEST_F(FirmwareImages, AReplacementTooLargeForTheChainsRoomIsRefusedAndNothingWr
         const Bytes loadedBytes = rom.bytes;
         test::TempDir dir;
         const fs::path out = dir.path() / "new.rom";
-        const ImageResult result = rebuildImage(rom, out.string());
+        const Result result = rebuildImage(rom, out.string());
         EXPECT_EQ(result.outcome, Outcome::BadData);
         const bool namesTheShortfall = result.message.find("more than there are") != std::string::npos ||
                                        result.message.find("at most 65535") != std::string::npos;

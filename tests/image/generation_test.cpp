@@ -68,9 +68,9 @@ std::uint32_t firstHeader(const Bytes& file) {
     return le16(file, Directory + 20) * 16u + le16(file, Directory + 18) + FileSize - 0x100000;
 }
 
-Bytes rebuilt(RomImage& image, ImageResult* failure = nullptr) {
+Bytes rebuilt(RomImage& image, Result* failure = nullptr) {
     std::vector<ModuleArea> areas;
-    ImageResult r = prepareModuleAreas(image.modules, areas);
+    Result r = prepareModuleAreas(image.modules, areas);
     if (r.ok()) r = placeModuleAreas(image, areas);
     if (failure) *failure = r;
     else EXPECT_TRUE(r.ok()) << r.message;
@@ -164,7 +164,7 @@ TEST(Generations, AGrowingChainTakesOnlyTheFreeBytesBelowIt) {
         bigger.insert(bigger.end(), more.begin(), more.end());
         ASSERT_TRUE(replaceModule(image, 0x08, 0, 0, 0x80, bigger).ok());
         const Bytes loaded = image.bytes;
-        ImageResult result;
+        Result result;
         const Bytes file = rebuilt(image, &result);
         const std::uint32_t below = laid.lowest - c.room;
         EXPECT_TRUE(std::equal(file.begin(), file.begin() + below, laid.file.begin()));
@@ -186,7 +186,7 @@ TEST(Generations, A06xxAreaOver65535BytesIsRefused) {
     RomImage image;
     ASSERT_TRUE(loadImageBytes(image, laid.file).ok());
     ASSERT_TRUE(replaceModule(image, 0x08, 0, 0, 0x80, Bytes(0x10000, 0x5A)).ok());
-    ImageResult result;
+    Result result;
     rebuilt(image, &result);
     EXPECT_NE(result.message.find("at most 65535"), std::string::npos) << result.message;
 }

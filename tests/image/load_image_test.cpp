@@ -72,17 +72,17 @@ TEST(LoadImageFile, ReportsAFileThatCantBeOpenedOrHoldsNoDirectory) {
     ASSERT_TRUE(loadImage(image, rom.string()).ok());
     EXPECT_EQ(image.modules.size(), 6u);
 
-    const ImageResult missing = loadImage(image, (dir.path() / "missing.rom").string());
+    const Result missing = loadImage(image, (dir.path() / "missing.rom").string());
     EXPECT_EQ(missing.outcome, Outcome::CantOpen);
     EXPECT_EQ(missing.message, "Can't open " + (dir.path() / "missing.rom").string() + ": No such file or directory");
     EXPECT_FALSE(image.loaded);
     EXPECT_TRUE(image.modules.empty());
-    const ImageResult folder = loadImage(image, dir.path().string());
+    const Result folder = loadImage(image, dir.path().string());
     EXPECT_EQ(folder.outcome, Outcome::CantOpen);
     EXPECT_EQ(folder.message, "Can't open " + dir.path().string() + ": it is a directory, not a regular file");
 
     // Without a directory the file stays loaded, with an empty list.
-    const ImageResult noDirectory = loadImage(image, plain.string());
+    const Result noDirectory = loadImage(image, plain.string());
     EXPECT_EQ(noDirectory.outcome, Outcome::NoDirectory);
     EXPECT_EQ(noDirectory.message, "No AMIBIOSC module directory in " + plain.string());
     EXPECT_TRUE(image.loaded);

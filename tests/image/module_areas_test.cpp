@@ -56,7 +56,7 @@ TEST(ModuleAreasInParallel, AFailureNamesTheFirstFailingModuleInListOrder) {
     const ModuleList list = modules({6, 10});
     for (const unsigned threads : {1u, 2u, 3u, 8u}) {
         std::vector<ModuleArea> areas;
-        const ImageResult result = prepareModuleAreas(list, areas, threads);
+        const Result result = prepareModuleAreas(list, areas, threads);
         EXPECT_EQ(result.outcome, Outcome::BadData) << threads;
         EXPECT_EQ(result.message.rfind("Module 6 (ID 16)", 0), 0u) << threads << ": " << result.message;
     }

@@ -48,7 +48,7 @@ Outputs runAll(const test::TempDir& dir, const Bytes& file, bool withDmi) {
     EXPECT_TRUE(report.result.ok() && report.faults.empty()) << report.result.message;
     RomImage image;
     EXPECT_TRUE(loadImage(image, in.string()).ok());
-    const ImageResult written = rebuildImage(image, rebuilt.string());
+    const Result written = rebuildImage(image, rebuilt.string());
     EXPECT_TRUE(written.ok()) << written.message;
     Outputs outputs{test::readFile(rebuilt), {}};
     if (!withDmi) return outputs;
@@ -56,7 +56,7 @@ Outputs runAll(const test::TempDir& dir, const Bytes& file, bool withDmi) {
     dmi::HeadlessDmiView view{session.state};
     EXPECT_TRUE(dmi::extractDmi(session, view, in.string()).ok());
     view.type(dmi::DmiEdit::Edit3, "Padded Maker");
-    const ImageResult pack = dmi::packDmi(session, view, in.string(), packed.string());
+    const Result pack = dmi::packDmi(session, view, in.string(), packed.string());
     EXPECT_TRUE(pack.ok()) << pack.message;
     outputs.packed = test::readFile(packed);
     EXPECT_TRUE(verifyImage(outputs.packed).faults.empty());

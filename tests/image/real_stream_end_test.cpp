@@ -27,9 +27,9 @@ TEST(RealStreams, EveryVendorCompressedModuleDecodesWithoutItsLastByte) {
             for (int i = 0; i < 4; ++i) area[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((packedSize - 1) >> (8 * i));
             std::vector<std::uint8_t> whole(block.size), shorter(block.size);
             const std::span<const std::uint8_t> original(bytes.data() + block.dataOffset(), bytes.size() - block.dataOffset());
-            ASSERT_TRUE(lzh::LzhDecode(original, whole).ok) << file.path() << ' ' << moduleName(block);
-            const lzh::LzhDecodeResult decoded = lzh::LzhDecode(area, shorter);
-            EXPECT_TRUE(decoded.ok && shorter == whole) << file.path() << ' ' << moduleName(block) << decoded.message;
+            ASSERT_TRUE(lzh::LzhDecode(original, whole).ok()) << file.path() << ' ' << moduleName(block);
+            const quarnel::Result decoded = lzh::LzhDecode(area, shorter);
+            EXPECT_TRUE(decoded.ok() && shorter == whole) << file.path() << ' ' << moduleName(block) << decoded.message;
             ++modules;
         }
     }

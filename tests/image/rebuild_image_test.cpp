@@ -25,7 +25,7 @@ constexpr std::uint32_t AreaEnd = Directory - 10;
 std::vector<std::uint8_t> rebuilt(RomImage& image) {
     test::TempDir dir;
     const auto out = dir.path() / "new.rom";
-    const ImageResult result = rebuildImage(image, out.string());
+    const Result result = rebuildImage(image, out.string());
     EXPECT_TRUE(result.ok()) << result.message;
     return test::readFile(out);
 }

@@ -75,7 +75,7 @@ TEST_F(RebuildWrite, AnImageThatCantBeSoundWritesNothing) {
         ASSERT_TRUE(loadImageBytes(image, chain.file).ok());
         std::string out = output.string();
         c.change(image, out);
-        const ImageResult result = rebuildImage(image, out);
+        const Result result = rebuildImage(image, out);
         EXPECT_EQ(result.outcome, c.outcome);
         EXPECT_NE(result.message.find(c.message), std::string::npos) << result.message;
         EXPECT_EQ(test::readFile(output), oldOutput);

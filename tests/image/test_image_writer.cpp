@@ -111,8 +111,9 @@ std::vector<std::uint8_t> TestImageWriter::build() const {
 
 std::vector<std::uint8_t> compressedArea(std::span<const std::uint8_t> contents) {
     std::vector<std::uint8_t> area(contents.size() + lzh::EncodeOverhead);
-    const lzh::LzhEncodeResult result = lzh::LzhEncode(contents, area);
-    EXPECT_TRUE(result.ok && result.complete) << "the encoder could not pack " << contents.size() << " bytes";
+    lzh::LzhEncoded result;
+    EXPECT_TRUE(lzh::LzhEncode(contents, area, result).ok() && result.complete)
+        << "the encoder could not pack " << contents.size() << " bytes";
     area.resize(result.size);
     return area;
 }

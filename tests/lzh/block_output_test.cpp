@@ -110,7 +110,7 @@ TEST(BlockOutput, EqualCountsGiveTheFirstSymbolTheLongerCode) {
     Bytes area{19, 0, 0, 0, 6, 0, 0, 0};
     area.insert(area.end(), stream.begin(), stream.end());
     Bytes out(6);
-    ASSERT_TRUE(lzh::LzhDecode(area, out).ok);
+    ASSERT_TRUE(lzh::LzhDecode(area, out).ok());
     EXPECT_EQ(out, bytesOf("ababab"));
 }
 

@@ -14,8 +14,9 @@ namespace {
 
 Bytes encodeOrFail(const Bytes& plain) {
     Bytes area(plain.size() + lzh::EncodeOverhead);
-    const lzh::LzhEncodeResult encoded = lzh::LzhEncode(plain, area);
-    EXPECT_TRUE(encoded.ok && encoded.complete) << encoded.message;
+    lzh::LzhEncoded encoded;
+    const Result r = lzh::LzhEncode(plain, area, encoded);
+    EXPECT_TRUE(r.ok() && encoded.complete) << r.message;
     area.resize(encoded.size);
     return area;
 }
@@ -49,8 +50,8 @@ TEST(LzhStreamEnd, EveryStreamOurEncoderWritesLeavesItsLastByteUnread) {
         // Without the closing byte the stream must still decode whole.
         const Bytes shorter = withPackedSize(area, static_cast<std::uint32_t>(area.size() - 1));
         Bytes out(input.plain.size());
-        const lzh::LzhDecodeResult decoded = lzh::LzhDecode(shorter, out);
-        EXPECT_TRUE(decoded.ok) << decoded.message;
+        const quarnel::Result decoded = lzh::LzhDecode(shorter, out);
+        EXPECT_TRUE(decoded.ok()) << decoded.message;
         EXPECT_TRUE(out == input.plain);
     }
 }
@@ -61,12 +62,12 @@ TEST(LzhStreamEnd, PiecewiseDecodingGivesTheWholeDecodersBytesInBoundedPieces) {
         const Bytes area = encodeOrFail(input.plain);
         Bytes pieces;
         std::size_t largest = 0;
-        const lzh::LzhDecodeResult decoded = lzh::LzhDecodeTo(area, [&](std::span<const std::uint8_t> piece) {
+        const quarnel::Result decoded = lzh::LzhDecodeTo(area, [&](std::span<const std::uint8_t> piece) {
             largest = std::max(largest, piece.size());
             pieces.insert(pieces.end(), piece.begin(), piece.end());
             return true;
         });
-        EXPECT_TRUE(decoded.ok) << decoded.message;
+        EXPECT_TRUE(decoded.ok()) << decoded.message;
         EXPECT_TRUE(pieces == input.plain);
         EXPECT_LE(largest, static_cast<std::size_t>(lzh::WindowSize));
     }
@@ -88,7 +89,7 @@ TEST(LzhStreamEnd, APiecewiseDecodeOfACutStreamStopsAtItsEnd) {
     };
     for (const auto& c : cases) {
         std::size_t given = 0;
-        const lzh::LzhDecodeResult decoded = lzh::LzhDecodeTo(c.area, [&](std::span<const std::uint8_t> piece) {
+        const quarnel::Result decoded = lzh::LzhDecodeTo(c.area, [&](std::span<const std::uint8_t> piece) {
             given += piece.size();
             return true;
         });

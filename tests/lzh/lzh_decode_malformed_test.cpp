@@ -111,8 +111,8 @@ TEST(LzhDecodeRefuses, EveryMalformedForm) {
     for (const auto& c : cases) {
         const auto header = lzh::readAreaHeader(c.area);
         Bytes out(header && header->unpackedSize < 0x10000 ? header->unpackedSize : 10);
-        const lzh::LzhDecodeResult result = lzh::LzhDecode(c.area, out);
-        EXPECT_FALSE(result.ok) << c.name;
+        const quarnel::Result result = lzh::LzhDecode(c.area, out);
+        EXPECT_FALSE(result.ok()) << c.name;
         if (c.expected == "Bad table") {
             EXPECT_EQ(result.message, c.expected) << c.name;
         }
@@ -134,8 +134,8 @@ TEST(LzhDecodeRefuses, TruncatedStreamsOfAWellFormedAreaNeverCrash) {
         Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
         cut[0] = static_cast<std::uint8_t>(size);
         Bytes out(52);
-        const lzh::LzhDecodeResult result = lzh::LzhDecode(cut, out);
-        EXPECT_TRUE(result.ok || !result.message.empty()) << size;
+        const quarnel::Result result = lzh::LzhDecode(cut, out);
+        EXPECT_TRUE(result.ok() || !result.message.empty()) << size;
     }
 }
 

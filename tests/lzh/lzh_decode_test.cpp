@@ -24,8 +24,8 @@ Bytes decodeOrFail(std::span<const std::uint8_t> area) {
         return {};
     }
     Bytes out(header->unpackedSize);
-    const lzh::LzhDecodeResult result = lzh::LzhDecode(area, out);
-    EXPECT_TRUE(result.ok) << result.message;
+    const quarnel::Result result = lzh::LzhDecode(area, out);
+    EXPECT_TRUE(result.ok()) << result.message;
     return out;
 }
 
@@ -58,9 +58,9 @@ TEST(LzhDecodeFormat, WorkedExampleUnpacksToAbabab) {
 TEST(LzhDecodeFormat, ZeroUnpackedSizeWritesNothingWhateverTheStream) {
     Bytes area = {0x0A, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
     Bytes out;
-    EXPECT_TRUE(lzh::LzhDecode(area, out).ok);
+    EXPECT_TRUE(lzh::LzhDecode(area, out).ok());
     const Bytes noStream = {8, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_TRUE(lzh::LzhDecode(noStream, out).ok);
+    EXPECT_TRUE(lzh::LzhDecode(noStream, out).ok());
 }
 
 // Item lists in one block, against their plain LZ77 expansion: the chunk

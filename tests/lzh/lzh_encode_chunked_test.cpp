@@ -14,14 +14,15 @@ namespace quarnel::test {
 namespace {
 
 struct Encoded {
-    lzh::LzhEncodeResult result;
+    lzh::LzhEncoded result;
     Bytes area;
 };
 
 Encoded encode(const Bytes& input, const lzh::LzhEncodeOptions& options) {
     Bytes area(input.size() + lzh::EncodeOverhead);
-    lzh::LzhEncodeResult result = lzh::LzhEncode(input, area, options);
-    EXPECT_TRUE(result.ok) << result.message;
+    lzh::LzhEncoded result;
+    const Result r = lzh::LzhEncode(input, area, result, options);
+    EXPECT_TRUE(r.ok()) << r.message;
     area.resize(result.size);
     return {result, area};
 }

@@ -28,13 +28,14 @@ TEST(LzhEncodeMemory, ExhaustionIsReportedAndNothingIsWritten) {
     const Bytes input = englishText(4000);
     Bytes destination(input.size() + lzh::EncodeOverhead, 0xEE);
     refuseLargeBlocks = true;
-    const lzh::LzhEncodeResult result = lzh::LzhEncode(input, destination);
+    lzh::LzhEncoded encoded;
+    const Result result = lzh::LzhEncode(input, destination, encoded);
     refuseLargeBlocks = false;
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, "Out of memory.");
+    EXPECT_EQ(result.outcome, Outcome::NoMemory);
+    EXPECT_EQ(result.message, "not enough memory for the encoder's work areas");
     EXPECT_TRUE(std::all_of(destination.begin(), destination.end(), [](std::uint8_t b) { return b == 0xEE; }));
 
-    EXPECT_TRUE(lzh::LzhEncode(input, destination).ok) << "the next call has memory again";
+    EXPECT_TRUE(lzh::LzhEncode(input, destination, encoded).ok()) << "the next call has memory again";
 }
 
 }  // namespace

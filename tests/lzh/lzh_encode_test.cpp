@@ -14,14 +14,15 @@ namespace quarnel::test {
 namespace {
 
 struct Encoded {
-    lzh::LzhEncodeResult result;
+    lzh::LzhEncoded result;
     Bytes area;  // the result's size bytes
 };
 
 Encoded encode(const Bytes& input) {
     Bytes destination(input.size() + lzh::EncodeOverhead, 0xEE);
-    Encoded encoded{lzh::LzhEncode(input, destination), {}};
-    EXPECT_TRUE(encoded.result.ok) << encoded.result.message;
+    Encoded encoded;
+    const Result r = lzh::LzhEncode(input, destination, encoded.result);
+    EXPECT_TRUE(r.ok()) << r.message;
     EXPECT_LE(encoded.result.size, destination.size());
     destination.resize(std::min<std::size_t>(encoded.result.size, destination.size()));
     encoded.area = std::move(destination);
@@ -73,7 +74,7 @@ TEST(LzhEncodeOutcome, SmallInputsGiveTheirAreaAndTellWhetherItIsComplete) {
         EXPECT_EQ(encoded.result.complete, c.complete) << c.name;
     }
     Bytes nothing;
-    EXPECT_TRUE(lzh::LzhDecode(encode({}).area, nothing).ok);
+    EXPECT_TRUE(lzh::LzhDecode(encode({}).area, nothing).ok());
 }
 
 // Random bytes do not compress: the stream stops when it has as many bytes
@@ -91,8 +92,9 @@ TEST(LzhEncodeOutcome, IncompressibleInputIsCutShortAtTheInputReadSoFar) {
 TEST(LzhEncodeOutcome, TooSmallDestinationIsRefusedAndLeftAlone) {
     const Bytes input = englishText(1000);
     Bytes destination(input.size() + lzh::EncodeOverhead - 1, 0xEE);
-    const lzh::LzhEncodeResult result = lzh::LzhEncode(input, destination);
-    EXPECT_FALSE(result.ok);
+    lzh::LzhEncoded encoded;
+    const Result result = lzh::LzhEncode(input, destination, encoded);
+    EXPECT_FALSE(result.ok());
     EXPECT_FALSE(result.message.empty());
     EXPECT_EQ(destination, Bytes(destination.size(), 0xEE));
 }
@@ -113,7 +115,7 @@ TEST(LzhEncodeRoundTrip, CompressibleInputsDecodeBackWhole) {
         EXPECT_EQ(word(encoded.area, 4), input.size());
         EXPECT_EQ(encoded.area.back(), 0) << "the closing byte";
         Bytes decoded(input.size());
-        EXPECT_TRUE(lzh::LzhDecode(encoded.area, decoded).ok);
+        EXPECT_TRUE(lzh::LzhDecode(encoded.area, decoded).ok());
         EXPECT_TRUE(decoded == input) << "the stream does not decode to its input";
     }
 }
