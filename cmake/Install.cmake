@@ -57,7 +57,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "stored inside a legacy AMI-format BIOS ROM image, without rebuilding the BIOS.\n"
     "It comes as a small window and as quarnel-cli for scripts.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# The version the caption and --version show.
+set(CPACK_PACKAGE_VERSION ${QUARNEL_VERSION_TEXT})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # The dependencies are those of the libraries the programs link.

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ clang libclang-rt-14-dev
+  cmake ninja-build g++ clang libclang-rt-14-dev
   qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   lhasa jlha-utils time seabios dmidecode xvfb xauth
   help2man desktop-file-utils appstream-util dpkg-dev file

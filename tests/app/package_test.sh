@@ -29,6 +29,7 @@ for path in usr/bin/quarnel usr/bin/quarnel-cli \
 done
 
 # shlibdeps: the libraries the programs link, not a list kept by hand.
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "the package version is not $version"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for library in libc6 libstdc++6 libqt6widgets6 libqt6core6; do
