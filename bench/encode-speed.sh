@@ -26,12 +26,7 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 corpus=$work/corpus.bin
-mapfile -t files < <(
-  find /usr/share/seabios -maxdepth 1 -type f | LC_ALL=C sort
-  find /usr/lib/x86_64-linux-gnu -maxdepth 1 -type f -name 'libQt6*.so*' | LC_ALL=C sort
-)
-cat "${files[@]}" >"$corpus"
-truncate -s $((16 << 20)) "$corpus"
+"$(dirname "$0")/make-corpus.sh" "$build" "$corpus"
 size=$(stat -c %s "$corpus")
 "$maker" "$work/bios.rom" >/dev/null
 all=$(nproc)

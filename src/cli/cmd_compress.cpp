@@ -38,7 +38,7 @@ int compressFile(const std::string& inName, const std::string& outName, unsigned
     return ExitSuccess;
 }
 
-const CommandRegistration registration{{
+const CommandRegistration compressRegistration{{
     .order = 50,
     .name = "compress",
     .description = "Writes the LZH-compressed area of a file (the form of a compressed module)",

@@ -40,7 +40,7 @@ int decompressFile(const std::string& inName, const std::string& outName) {
     return ExitSuccess;
 }
 
-const CommandRegistration registration{{
+const CommandRegistration decompressRegistration{{
     .order = 51,
     .name = "decompress",
     .description = "Expands an LZH-compressed area (the form of a compressed module) into its contents",

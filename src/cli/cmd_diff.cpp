@@ -137,7 +137,7 @@ int diffCommand(const DiffOptions& options) {
     return diff.identical ? ExitSuccess : ExitBadData;
 }
 
-const CommandRegistration registration{{
+const CommandRegistration diffRegistration{{
     .order = 15,
     .name = "diff",
     .description = "Shows what differs between two images: modules, DMI fields, UUID, checksums, other bytes",

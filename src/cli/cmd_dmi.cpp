@@ -99,7 +99,7 @@ int showDmi(const DmiOptions& options) {
     return read.problems.empty() ? ExitSuccess : ExitBadData;
 }
 
-const CommandRegistration registration{{
+const CommandRegistration dmiRegistration{{
     .order = 10,
     .name = "dmi",
     .description = "Shows the BIOS date, the UUID and the DMI strings of types 1, 2 and 3",

@@ -32,7 +32,7 @@ int extractModule(const ExtractOptions& options) {
     return ExitSuccess;
 }
 
-const CommandRegistration registration{{
+const CommandRegistration extractRegistration{{
     .order = 32,
     .name = "extract",
     .description = "Writes the plain contents of a module",

@@ -78,7 +78,7 @@ int listModules(const ModulesOptions& options) {
     return ExitSuccess;
 }
 
-const CommandRegistration registration{{
+const CommandRegistration modulesRegistration{{
     .order = 30,
     .name = "modules",
     .description = "Lists the module chain of a ROM image",

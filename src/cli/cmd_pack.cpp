@@ -127,7 +127,13 @@ int pack(const PackOptions& options) {
     return ExitSuccess;
 }
 
-const CommandRegistration registration{{
+// --type1 or --type3: one N=TEXT a time, the option repeated for each row.
+CLI::Option* addRowOption(CLI::App& command, const std::string& name, std::vector<std::string>& edits,
+                          const std::string& help) {
+    return command.add_option(name, edits, help)->type_name("N=TEXT")->take_all()->allow_extra_args(false);
+}
+
+const CommandRegistration packRegistration{{
     .order = 20,
     .name = "pack",
     .description = "Writes new DMI strings of types 1 and 3 and a new UUID into a copy of the image",
@@ -140,22 +146,13 @@ const CommandRegistration registration{{
                     ->capture_default_str();
             addForceFlag(command, options->force);
             addThreadsOption(command, options->threads);
-            CLI::Option* type1 =
-                command
-                    .add_option("--type1", options->type1Edits,
-                                "Row N (1 to 4) of type 1 (system): manufacturer, product name, version, serial "
-                                "number. Repeat the option for each row: --type1 1=ACME --type1 4=SN-1")
-                    ->type_name("N=TEXT")
-                    ->take_all()
-                    ->allow_extra_args(false);
-            CLI::Option* type3 =
-                command
-                    .add_option("--type3", options->type3Edits,
-                                "Row N (1 to 4) of type 3 (chassis): manufacturer, version, serial number, asset "
-                                "tag. Repeat the option for each row")
-                    ->type_name("N=TEXT")
-                    ->take_all()
-                    ->allow_extra_args(false);
+            CLI::Option* type1 = addRowOption(command, "--type1", options->type1Edits,
+                                              "Row N (1 to 4) of type 1 (system): manufacturer, product name, "
+                                              "version, serial number. Repeat the option for each row: "
+                                              "--type1 1=ACME --type1 4=SN-1");
+            CLI::Option* type3 = addRowOption(command, "--type3", options->type3Edits,
+                                              "Row N (1 to 4) of type 3 (chassis): manufacturer, version, serial "
+                                              "number, asset tag. Repeat the option for each row");
             CLI::Option* uuid =
                 command.add_option("--uuid", options->uuid, "The system UUID: 32 hexadecimal digits, byte 0 first");
             CLI::Option* dump = command.add_option(

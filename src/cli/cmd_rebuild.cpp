@@ -32,7 +32,7 @@ int rebuildRom(const RebuildOptions& options) {
     return ExitSuccess;
 }
 
-const CommandRegistration registration{{
+const CommandRegistration rebuildRegistration{{
     .order = 34,
     .name = "rebuild",
     .description = "Loads a ROM image and writes it rebuilt without change",

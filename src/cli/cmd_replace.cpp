@@ -48,7 +48,7 @@ int replaceContents(const ReplaceOptions& options) {
     return ExitSuccess;
 }
 
-const CommandRegistration registration{{
+const CommandRegistration replaceRegistration{{
     .order = 33,
     .name = "replace",
     .description = "Replaces (or appends) a module's contents and writes the rebuilt image",

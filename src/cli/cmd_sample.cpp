@@ -10,7 +10,7 @@
 namespace quarnel::cli {
 namespace {
 
-const CommandRegistration registration{{
+const CommandRegistration sampleRegistration{{
     .order = 60,
     .name = "sample",
     .description = "Writes a synthetic sample ROM image (needs Debian's seabios package)",

@@ -32,7 +32,7 @@ int verifyRom(const std::string& romName) {
     return ExitSuccess;
 }
 
-const CommandRegistration registration{{
+const CommandRegistration verifyRegistration{{
     .order = 31,
     .name = "verify",
     .description = "Checks the checksums of a ROM image and that its compressed modules decode",

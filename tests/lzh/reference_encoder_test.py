@@ -8,7 +8,7 @@ length limiting, and inputs that cannot be packed. Every input is compressed
 with 1, 2, 3 and 8 threads; the inputs above 1 MiB are the ones whose
 matches are found in chunks.
 
-    reference_encoder_test.py QUARNEL_CLI
+    reference_encoder_test.py QUARNEL_CLI SEABIOS_DIR
 """
 import os
 import random
@@ -18,9 +18,6 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import reference_encoder  # noqa: E402
-
-SEABIOS = '/usr/share/seabios'
-
 
 def mutated_repeats(rng, period, copies, mutation_rate):
     block = bytearray(rng.getrandbits(8) for _ in range(period))
@@ -59,7 +56,7 @@ def varied_matches(rng, n):
     return bytes(out[:n])
 
 
-def inputs():
+def inputs(seabios):
     rng = random.Random(20261208)
     text = b'The quick brown fox jumps over the lazy dog; ' * 50
     yield 'empty', b''
@@ -79,8 +76,8 @@ def inputs():
     yield 'skewed', skewed_bytes(rng, 60000)
     yield 'varied matches', varied_matches(rng, 120000)
     blobs = []
-    for name in sorted(os.listdir(SEABIOS)) if os.path.isdir(SEABIOS) else []:
-        path = os.path.join(SEABIOS, name)
+    for name in sorted(os.listdir(seabios)) if os.path.isdir(seabios) else []:
+        path = os.path.join(seabios, name)
         if name.endswith('.bin') and not os.path.islink(path):
             with open(path, 'rb') as f:
                 blobs.append(f.read())
@@ -107,13 +104,13 @@ def compress_with_cli(cli, data, workdir, threads):
 
 
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) != 3:
         sys.stderr.write(__doc__)
         return 2
-    cli = sys.argv[1]
+    cli, seabios = sys.argv[1], sys.argv[2]
     passed = failed = 0
     with tempfile.TemporaryDirectory() as workdir:
-        for name, data in inputs():
+        for name, data in inputs(seabios):
             encoder = reference_encoder.Encoder(data)
             expected = encoder.encode()
             complete = not encoder.unpackable or len(data) == 0
