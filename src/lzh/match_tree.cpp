@@ -51,7 +51,7 @@ void MatchTree::TakePlace(int node, int old) {
 
 // The string at `pos` leaves old's edge after matchLen bytes: a new branch
 // node at that depth takes old's place and gets old and the leaf `pos`.
-void MatchTree::SplitEdge(int old) {
+[[gnu::always_inline]] inline void MatchTree::SplitEdge(int old) {
     const int n = freeNode_;
     freeNode_ = nextLink_[n];
     childCount_[n] = 0;
