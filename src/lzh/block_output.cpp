@@ -27,29 +27,18 @@ int ZeroRunLength(const std::array<std::uint8_t, LitLenSymbols>& lengths, int fr
 
 }  // namespace
 
-// Items are stored in groups of up to eight behind a flag byte whose bits,
-// from bit 7 down, mark the group's matches. A literal takes its byte; a
-// match its length less 3, then d high byte first.
-void BlockOutput::PutItem(int symbol, int d) {
-    flagMask_ >>= 1;
-    if (flagMask_ == 0) {
-        flagMask_ = 0x80;
-        if (itemPos_ >= ItemBufferSize - ItemBufferMargin) {
-            SendBlock();
-            if (unpackable()) return;
-            itemPos_ = 0;
-        }
-        flagPos_ = itemPos_;
-        itemBuffer_[itemPos_++] = 0;
+// A new group's flag byte, after sending a block when the buffer is full;
+// false when the stream became unpackable.
+bool BlockOutput::OpenGroup() {
+    flagMask_ = 0x80;
+    if (itemPos_ >= ItemBufferSize - ItemBufferMargin) {
+        SendBlock();
+        if (unpackable()) return false;
+        itemPos_ = 0;
     }
-    itemBuffer_[itemPos_++] = static_cast<std::uint8_t>(symbol);
-    ++litLenFreq_[symbol];
-    if (symbol >= 256) {
-        itemBuffer_[flagPos_] |= static_cast<std::uint8_t>(flagMask_);
-        itemBuffer_[itemPos_++] = static_cast<std::uint8_t>(d >> 8);
-        itemBuffer_[itemPos_++] = static_cast<std::uint8_t>(d);
-        ++posFreq_[PositionSymbol(d)];
-    }
+    flagPos_ = itemPos_;
+    itemBuffer_[itemPos_++] = 0;
+    return true;
 }
 
 void BlockOutput::FinishBlockOutput() {
@@ -89,20 +78,13 @@ void BlockOutput::SendBlock() {
         bits_.PutBits(4, static_cast<std::uint32_t>(root));
     }
 
-    std::uint32_t at = 0;
-    unsigned flags = 0;
-    for (int item = 0; item < itemCount; ++item) {
-        if (item % 8 == 0)
-            flags = itemBuffer_[at++];
-        else
-            flags <<= 1;
-        if (flags & 0x80) {
-            PutLitLen(itemBuffer_[at] + 256);
-            PutPosition((itemBuffer_[at + 1] << 8) | itemBuffer_[at + 2]);
-            at += 3;
-        } else {
-            PutLitLen(itemBuffer_[at++]);
-        }
+    // One limit check for the whole block when it fits; else byte by byte.
+    if (bits_.Fits(ItemBits())) {
+        BitWriter::Unchecked bits(bits_);
+        WriteItems(bits, itemCount);
+        bits.Finish();
+    } else {
+        WriteItems(bits_, itemCount);
         if (unpackable()) return;
     }
     litLenFreq_.fill(0);
@@ -183,11 +165,46 @@ void BlockOutput::WriteSmallLengths(int n, int countBits, int zeroRunAfter) {
     }
 }
 
-// d goes out as its position symbol, then the bits below its leading 1 bit.
-void BlockOutput::PutPosition(int d) {
-    const int j = PositionSymbol(d);
-    bits_.PutBits(codec_.smallLengths[j], smallCodes_[j]);
-    if (j >= 2) bits_.PutBits(j - 1, static_cast<std::uint32_t>(d) & ((1u << (j - 1)) - 1));
+// The bits that WriteItems will send: the codes of the counted symbols, and
+// the bits below a distance's leading 1 bit.
+std::uint64_t BlockOutput::ItemBits() const {
+    std::uint64_t bits = 0;
+    for (int s = 0; s < LitLenSymbols; ++s) bits += std::uint64_t{litLenFreq_[s]} * codec_.litLenLengths[s];
+    for (int j = 0; j < PosSymbols; ++j)
+        bits += std::uint64_t{posFreq_[j]} * static_cast<unsigned>(codec_.smallLengths[j] + std::max(j - 1, 0));
+    return bits;
+}
+
+// A literal goes out as its code; a match as the code of its length, then
+// d as its position symbol and the bits below its leading 1 bit.
+template <class Bits>
+void BlockOutput::WriteItems(Bits& bits, int itemCount) {
+    const std::uint8_t* const items = itemBuffer_.data();
+    const std::uint8_t* const litLenLengths = codec_.litLenLengths.data();
+    const std::uint16_t* const litLenCodes = litLenCodes_.data();
+    const std::uint8_t* const posLengths = codec_.smallLengths.data();
+    const std::uint16_t* const posCodes = smallCodes_.data();
+    std::uint32_t at = 0;
+    unsigned flags = 0;
+    for (int item = 0; item < itemCount; ++item) {
+        if (item % 8 == 0)
+            flags = items[at++];
+        else
+            flags <<= 1;
+        if (flags & 0x80) {
+            const int symbol = items[at] + 256;
+            const auto d = static_cast<unsigned>(items[at + 1] << 8 | items[at + 2]);
+            at += 3;
+            const int j = PositionSymbol(static_cast<int>(d));
+            bits.PutBits(litLenLengths[symbol], litLenCodes[symbol]);
+            bits.PutBits(posLengths[j], posCodes[j]);
+            if (j >= 2) bits.PutBits(j - 1, d & ((1u << (j - 1)) - 1));
+        } else {
+            const int symbol = items[at++];
+            bits.PutBits(litLenLengths[symbol], litLenCodes[symbol]);
+        }
+        if (bits.unpackable()) return;
+    }
 }
 
 }  // namespace quarnel::lzh

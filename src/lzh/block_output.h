@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 
 #include "bit_writer.h"
@@ -24,7 +25,24 @@ public:
 
     // symbol 0 to 255: a literal; 256 to 509: a match of symbol - 253 bytes
     // at distance d + 1 (d is ignored for a literal). May send a block first.
-    void PutItem(int symbol, int d);
+    //
+    // Items are stored in groups of up to eight behind a flag byte whose
+    // bits, from bit 7 down, mark the group's matches. A literal takes its
+    // byte; a match its length less 3, then d high byte first.
+    void PutItem(int symbol, int d) {
+        flagMask_ >>= 1;
+        if (flagMask_ == 0) [[unlikely]] {
+            if (!OpenGroup()) return;
+        }
+        itemBuffer_[itemPos_++] = static_cast<std::uint8_t>(symbol);
+        ++litLenFreq_[symbol];
+        if (symbol >= 256) {
+            itemBuffer_[flagPos_] |= static_cast<std::uint8_t>(flagMask_);
+            itemBuffer_[itemPos_++] = static_cast<std::uint8_t>(d >> 8);
+            itemBuffer_[itemPos_++] = static_cast<std::uint8_t>(d);
+            ++posFreq_[std::bit_width(static_cast<unsigned>(d))];
+        }
+    }
     // Sends the last block and pads its last byte with 0 bits.
     void FinishBlockOutput();
 
@@ -32,13 +50,15 @@ public:
     std::uint8_t* streamOut() const { return bits_.streamOut(); }
 
 private:
+    bool OpenGroup();
     void SendBlock();
     void CountLenCodeFreq();
     void WriteLitLenLengths();
     void WriteSmallLengths(int n, int countBits, int zeroRunAfter);
-    void PutLitLen(int symbol) { bits_.PutBits(codec_.litLenLengths[symbol], litLenCodes_[symbol]); }
     void PutLenCodeSymbol(int symbol) { bits_.PutBits(codec_.smallLengths[symbol], smallCodes_[symbol]); }
-    void PutPosition(int d);
+    std::uint64_t ItemBits() const;
+    template <class Bits>
+    void WriteItems(Bits& bits, int itemCount);
 
     LzhCodecState& codec_;
     BitWriter bits_;

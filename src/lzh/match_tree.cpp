@@ -39,13 +39,6 @@ void MatchTree::AddChild(int q, int c, int r) {
     ++childCount_[q];
 }
 
-void MatchTree::Unlink(int node) {
-    const int prev = prevLink_[node];
-    const int next = nextLink_[node];
-    nextLink_[prev] = static_cast<std::uint16_t>(next);
-    prevLink_[next] = static_cast<std::uint16_t>(prev);
-}
-
 // `node` takes old's place in old's sibling chain; old is left unlinked.
 void MatchTree::TakePlace(int node, int old) {
     const int prev = prevLink_[old];
@@ -58,7 +51,7 @@ void MatchTree::TakePlace(int node, int old) {
 
 // The string at `pos` leaves old's edge after matchLen bytes: a new branch
 // node at that depth takes old's place and gets old and the leaf `pos`.
-void MatchTree::SplitEdge(int old) {
+[[gnu::always_inline]] inline void MatchTree::SplitEdge(int old) {
     const int n = freeNode_;
     freeNode_ = nextLink_[n];
     childCount_[n] = 0;
@@ -154,16 +147,9 @@ void MatchTree::InsertPosition() {
     ReplaceLeaf(q, r);
 }
 
-void MatchTree::DeletePosition() {
-    if (parentNode_[pos] == 0) return;
-    Unlink(pos);
-    const int r = parentNode_[pos];
-    parentNode_[pos] = 0;
-    if (r >= RootBase) return;
-    if (--childCount_[r] > 1) return;
-
-    // r is left with one child and goes. Its ancestors may still hold the
-    // position of the leaf just removed: hand them the newest one known.
+// r is left with one child and goes. Its ancestors may still hold the
+// position of the leaf just removed: hand them the newest one known.
+void MatchTree::RemoveBranch(int r) {
     const int t = Unfold(nodePosition_[r] & ~Mark);
     int s = t;
     int q = parentNode_[r];

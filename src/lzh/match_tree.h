@@ -43,7 +43,15 @@ public:
     void InsertPosition();
     // Removes the leaf numbered `pos`, which holds the position 8192 bytes
     // back, and a branch node left with one child.
-    void DeletePosition();
+    void DeletePosition() {
+        const int r = parentNode_[pos];
+        if (r == 0) return;
+        Unlink(pos);
+        parentNode_[pos] = 0;
+        if (r >= RootBase) return;
+        if (--childCount_[r] > 1) return;
+        RemoveBranch(r);
+    }
 
     // Whether the two trees will find the same matches from here on, for
     // every input that follows: the same text, position and last match, the
@@ -81,7 +89,13 @@ private:
     bool SameBranches(const MatchTree& other) const;
     void AddChild(int q, int c, int r);
     void SplitEdge(int old);
-    void Unlink(int node);
+    void Unlink(int node) {
+        const int prev = prevLink_[node];
+        const int next = nextLink_[node];
+        nextLink_[prev] = static_cast<std::uint16_t>(next);
+        prevLink_[next] = static_cast<std::uint16_t>(prev);
+    }
+    void RemoveBranch(int r);
     void TakePlace(int node, int old);
     void ApplyDeferredUpdate(int q);
     void ReplaceLeaf(int q, int r);
