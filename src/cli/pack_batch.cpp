@@ -32,7 +32,7 @@ Result rowEdits(const dmi::BatchRow& row, dmi::DmiEdits& edits) {
 }
 
 Result packRow(dmi::BatchPacker& packer, const dmi::BatchRow& row, const fs::path& outDir,
-                           std::vector<std::string>& notes) {
+               std::vector<std::string>& notes) {
     dmi::DmiEdits edits;
     if (Result r = rowEdits(row, edits); !r.ok()) return r;
     const fs::path output = outDir / row.output;

@@ -21,7 +21,7 @@ std::size_t module6Index(const image::RomImage& image) {
 }  // namespace
 
 Result BatchPacker::load(const std::string& romName, bool force,
-                                     const std::function<void(const std::string&)>& warn) {
+                         const std::function<void(const std::string&)>& warn) {
     // Every row is written from this input, so it is checked as Pack checks its own.
     const image::CheckedLoad checked = image::loadCheckedImage(session_.image, romName, force);
     if (!checked.faults.empty()) {
@@ -40,7 +40,7 @@ Result BatchPacker::load(const std::string& romName, bool force,
 }
 
 Result BatchPacker::packRow(const DmiEdits& edits, const std::string& outputName,
-                                        std::vector<std::string>& notes) {
+                            std::vector<std::string>& notes) {
     DmiState state;
     DmiWorkBuffer buffer;
     image::RomImage image;
@@ -58,7 +58,7 @@ Result BatchPacker::packRow(const DmiEdits& edits, const std::string& outputName
     if (!image::replaceModule(image, DmiModuleId, 0, 0, module6Flags_, buffer.bytes).ok())
         return {Outcome::BadData, messages::CouldNotInsert};
     if (Result r = image::prepareModuleArea(module6Index_, image.modules[module6Index_],
-                                                        areas_[module6Index_]);
+                                            areas_[module6Index_]);
         !r.ok())
         return r;
     if (Result r = image::placeModuleAreas(image, areas_); !r.ok()) return r;

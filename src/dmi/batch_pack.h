@@ -22,7 +22,7 @@ public:
     // module that can be read but not written back is refused with its
     // problems.
     Result load(const std::string& romName, bool force,
-                            const std::function<void(const std::string&)>& warn);
+                const std::function<void(const std::string&)>& warn);
 
     // One image: the edits on the fields as the ROM holds them, the UUID
     // from the edits if they give one. Cut texts add notes.

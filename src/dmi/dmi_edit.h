@@ -34,7 +34,7 @@ struct DmiEdits {
 // Type 2 is shown only: an edit of it changes nothing. When the text was
 // cut, `note` (if given) says so, counting characters.
 Result applyFieldEdit(DmiState& state, int type, int row, std::string_view text,
-                                  std::string* note = nullptr);
+                      std::string* note = nullptr);
 
 // Applies every edit in order; the first refusal stops and names the type
 // and row. Types other than 1 and 3, and rows outside 1 to 4, are refused.

@@ -88,7 +88,7 @@ Result packDmi(DmiSession& session, const PackRequest& request) {
     if (request.saved) request.saved();
 
     Result replaced = image::replaceModule(session.image, DmiModuleId, 0, 0, module6Flags(session.image),
-                                                       session.workBuffer.bytes);
+                                           session.workBuffer.bytes);
     // Writing the image without the edited module would pass off the old
     // strings as the new ones.
     if (!replaced.ok()) return {replaced.outcome, messages::CouldNotInsert};

@@ -156,7 +156,7 @@ void takeUuid(const std::optional<Structure>& s, DmiEdits& edits, std::vector<st
 }  // namespace
 
 Result identityFromTable(std::span<const std::uint8_t> file, DmiEdits& edits,
-                                     std::vector<std::string>& notes) {
+                         std::vector<std::string>& notes) {
     std::span<const std::uint8_t> table;
     if (Result r = locateTable(file, table); !r.ok()) return r;
     const Found found = walkTable(table);

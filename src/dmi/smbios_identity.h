@@ -36,6 +36,6 @@ inline constexpr char SystemTablePath[] = "/sys/firmware/dmi/tables/DMI";
 // short for the field, a string number of 0 or past the strings): those
 // rows stay as they are. BadData when the file is no SMBIOS table.
 Result identityFromTable(std::span<const std::uint8_t> file, DmiEdits& edits,
-                                     std::vector<std::string>& notes);
+                         std::vector<std::string>& notes);
 
 }  // namespace quarnel::dmi

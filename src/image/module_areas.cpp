@@ -15,7 +15,7 @@ namespace quarnel::image {
 namespace {
 
 Result checkDecodesBack(const std::string& name, std::span<const std::uint8_t> area,
-                             std::span<const std::uint8_t> contents) {
+                        std::span<const std::uint8_t> contents) {
     std::vector<std::uint8_t> decoded;
     try {
         decoded.resize(contents.size());
@@ -67,7 +67,7 @@ std::string entryName(std::size_t index, const ModuleEntry& entry) {
 bool placedCompressed(const ModuleEntry& entry) { return entry.compressed && !(entry.flags & KeepStoredFlag); }
 
 Result prepareModuleArea(std::size_t index, const ModuleEntry& entry, ModuleArea& area,
-                              unsigned encodeThreads) {
+                         unsigned encodeThreads) {
     area = ModuleArea{};
     area.compressed = placedCompressed(entry);
     if (!area.compressed) return {};

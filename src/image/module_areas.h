@@ -25,7 +25,7 @@ bool placedCompressed(const ModuleEntry& entry);
 // The area of module `index` of the list (the index names it in messages).
 // `encodeThreads` goes to the encoder (LzhEncodeOptions::threads).
 Result prepareModuleArea(std::size_t index, const ModuleEntry& entry, ModuleArea& area,
-                              unsigned encodeThreads = 0);
+                         unsigned encodeThreads = 0);
 // The areas of the whole list, made on `threads` threads at once (0: one per
 // hardware thread), each module with buffers of its own. The areas do not
 // depend on the count; the failure returned is the first in list order.

@@ -25,7 +25,7 @@ const ModuleEntry* findModule(const RomImage& image, std::uint8_t moduleId, std:
 }
 
 Result replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t subId2, std::uint16_t subId1,
-                          std::uint8_t flags, std::span<const std::uint8_t> contents) {
+                     std::uint8_t flags, std::span<const std::uint8_t> contents) {
     if (!image.loaded) return {Outcome::NotLoaded, "No image loaded"};
     ModuleEntry* entry = findEntry(image.modules, moduleId, subId2, subId1);
     const bool appending = entry == nullptr;

@@ -85,7 +85,7 @@ const ModuleEntry* findModule(const RomImage& image, std::uint8_t moduleId, std:
 // copied. An appended module is compressed unless flags bit 7 is set or its
 // ID is 0x40 or 0x60, as a loaded one would be.
 Result replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t subId2, std::uint16_t subId1,
-                          std::uint8_t flags, std::span<const std::uint8_t> contents);
+                     std::uint8_t flags, std::span<const std::uint8_t> contents);
 
 // Lays the chain out anew below the directory by the rules of the image's
 // generation, encodes every compressed module again, sets all checksums and

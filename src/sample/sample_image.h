@@ -18,6 +18,6 @@ inline constexpr std::uint32_t SampleDirectoryOffset = 0x6FFE0;
 // Builds the image in memory through the container's own rebuild and writes
 // it to `fileName`. CantOpen when seabios's files are missing.
 Result writeSampleImage(const std::string& fileName,
-                                    const std::string& seabiosDirectory = DefaultSeabiosDirectory);
+                        const std::string& seabiosDirectory = DefaultSeabiosDirectory);
 
 }  // namespace quarnel::sample

@@ -163,7 +163,7 @@ Result extractDmi(DmiSession& session, HeadlessDmiView& view, const std::string&
 }
 
 Result packDmi(DmiSession& session, HeadlessDmiView& view, const std::string& inputName,
-                           const std::string& outputName) {
+               const std::string& outputName) {
     const PackRequest request{.inputName = inputName,
                               .outputName = outputName,
                               .uuidText = [&view] { return takeUuidText(view); },

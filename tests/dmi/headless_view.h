@@ -85,6 +85,6 @@ std::string writeBackDmi(DmiState& state, DmiWorkBuffer& buffer, HeadlessDmiView
 Result extractDmi(DmiSession& session, HeadlessDmiView& view, const std::string& fileName);
 // Button2Click.
 Result packDmi(DmiSession& session, HeadlessDmiView& view, const std::string& inputName,
-                           const std::string& outputName);
+               const std::string& outputName);
 
 }  // namespace quarnel::dmi
