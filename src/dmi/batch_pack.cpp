@@ -24,11 +24,9 @@ Result BatchPacker::load(const std::string& romName, bool force,
                          const std::function<void(const std::string&)>& warn) {
     // Every row is written from this input, so it is checked as Pack checks its own.
     const image::CheckedLoad checked = image::loadCheckedImage(session_.image, romName, force);
-    if (!checked.faults.empty()) {
-        if (!checked.result.ok()) return checked.result;
-        warn(image::forcedDamageMessage(romName, checked.faults));
-    }
-    if (Result r = extractDmi(session_, romName); !r.ok()) return r;
+    if (!checked.result.ok()) return checked.faults.empty() ? loadFailure(checked.result, romName) : checked.result;
+    if (!checked.faults.empty()) warn(image::forcedDamageMessage(romName, checked.faults));
+    if (Result r = readLoadedDmi(session_); !r.ok()) return r;
     if (!session_.packable) {
         std::string message = romName + " can't take DMI changes:";
         for (const std::string& problem : session_.problems) message += "\n" + problem;

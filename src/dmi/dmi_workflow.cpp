@@ -10,14 +10,6 @@
 namespace quarnel::dmi {
 namespace {
 
-// A file that can't be read or holds no directory says so in its own words,
-// which name the file and the reason (the window shows its own text for
-// these outcomes); a corrupt chain is put after the file's name.
-Result loadFailure(const Result& result, const std::string& fileName) {
-    if (result.outcome == Outcome::NoDirectory || result.outcome == Outcome::CantOpen) return result;
-    return {result.outcome, fileName + ": " + result.message};
-}
-
 // The UUID to write: the one asked for, or the held one.
 Result uuidToWrite(const PackRequest& request, std::optional<Uuid>& uuid) {
     const std::optional<std::string> text = request.uuidText ? request.uuidText() : std::nullopt;
@@ -51,6 +43,11 @@ Result writeImage(const PackRequest& request, const image::RomImage& image) {
 
 }  // namespace
 
+Result loadFailure(const Result& result, const std::string& fileName) {
+    if (result.outcome == Outcome::NoDirectory || result.outcome == Outcome::CantOpen) return result;
+    return {result.outcome, fileName + ": " + result.message};
+}
+
 std::string notExtractedImageMessage(const std::string& inputName) {
     return inputName + " is not the image that was extracted; press Extract first";
 }
@@ -68,6 +65,10 @@ std::uint8_t module6Flags(const image::RomImage& image) {
 Result extractDmi(DmiSession& session, const std::string& fileName) {
     Result loaded = image::loadImage(session.image, fileName);
     if (!loaded.ok()) return loadFailure(loaded, fileName);
+    return readLoadedDmi(session);
+}
+
+Result readLoadedDmi(DmiSession& session) {
     const image::ModuleEntry* module = image::findModule(session.image, DmiModuleId, 0, 0);
     if (!module) return {Outcome::BadData, messages::NoModule6};
     Result parsed = parseDmiModule(session, module->data);

@@ -21,6 +21,13 @@ namespace quarnel::dmi {
 // that can be read but not written back is Done, with its problems in the
 // session.
 Result extractDmi(DmiSession& session, const std::string& fileName);
+// Extract's reading of module 6, from the image already loaded in the session.
+Result readLoadedDmi(DmiSession& session);
+// A failed load of `fileName` as Extract and Pack report it: a file that
+// can't be read or holds no directory in the loader's own words, which name
+// the file and the reason (the window shows its own text for these); a
+// corrupt chain after the file's name.
+Result loadFailure(const Result& result, const std::string& fileName);
 
 struct PackRequest {
     std::string inputName;
