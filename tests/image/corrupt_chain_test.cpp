@@ -5,24 +5,25 @@
 
 #include <functional>
 
+#include "image/image_fixtures.h"
 #include "image/rom_image.h"
 #include "image/test_image_writer.h"
 
 namespace quarnel::image {
 namespace {
 
+using test::FixtureDirectory;
+using test::FixtureFileSize;
 using test::LinkForm;
 using test::putLe32;
 using test::putLink;
 
-constexpr std::uint32_t FileSize = 0x80000;
-constexpr std::uint32_t Directory = 0x7FF00;
 constexpr std::uint32_t Header0 = 0x7F008;  // compressed, ID 6
 constexpr std::uint32_t Header1 = 0x40008;  // stored, 64 bytes
 constexpr std::uint32_t Header2 = 0x50008;  // compressed, ID 0x12
 
 std::vector<std::uint8_t> soundFile() {
-    return test::TestImageWriter(FileSize, Directory)
+    return test::TestImageWriter(FixtureFileSize, FixtureDirectory)
         .addModule({.headerOffset = Header0, .moduleId = 6, .dataArea = test::compressedArea(test::seabiosCode(3000))})
         .addModule({.headerOffset = Header1, .moduleId = 0x11, .flags = 0x80, .dataArea = test::seabiosCode(64, 9000)})
         .addModule({.headerOffset = Header2, .moduleId = 0x12,
@@ -38,9 +39,9 @@ TEST(CorruptChain, FailsAsBadDataNamingTheModuleAndLeavesNothingLoaded) {
         std::function<void(std::vector<std::uint8_t>&)> corrupt;
         std::vector<const char*> messageParts;
     } cases[] = {
-        {"FirstLinkBelowTheFile", [](auto& f) { putLink(f, Directory + 18, 4, LinkForm::Normalised); },
+        {"FirstLinkBelowTheFile", [](auto& f) { putLink(f, FixtureDirectory + 18, 4, LinkForm::Normalised); },
              {"Module 0", "points outside the file"}},
-        {"LinkToTheLastBytes", [](auto& f) { putLink(f, Header0, FileSize - 6, LinkForm::Normalised); },
+        {"LinkToTheLastBytes", [](auto& f) { putLink(f, Header0, FixtureFileSize - 6, LinkForm::Normalised); },
              {"Module 1", "points outside the file"}},
         {"LinkAboveTheTopOfTheFile", [](auto& f) { putLe32(f, Header0, 0xFFFFFFF0); },
              {"Module 1", "points outside the file"}},
@@ -59,7 +60,7 @@ TEST(CorruptChain, FailsAsBadDataNamingTheModuleAndLeavesNothingLoaded) {
         {"PackedSizeBelowItsOwnPrefix", [](auto& f) { putLe32(f, Area0, 7); }, {"Module 0", "packedSize"}},
         {"CompressedSizesPastTheEnd",
              [](auto& f) {
-                 const std::uint32_t header = FileSize - 12;
+                 const std::uint32_t header = FixtureFileSize - 12;
                  putLink(f, Header2, header, LinkForm::Normalised);
                  putLe32(f, header - 8, 0);
                  f[header + 6] = 0x33;
@@ -83,7 +84,7 @@ TEST(CorruptChain, FailsAsBadDataNamingTheModuleAndLeavesNothingLoaded) {
 }
 
 TEST(CorruptImage, ModulesClaimingMoreThan64MiBInAllAreRefusedBeforeAnyIsUnpacked) {
-    test::TestImageWriter writer(FileSize, Directory);
+    test::TestImageWriter writer(FixtureFileSize, FixtureDirectory);
     for (std::uint32_t i = 0; i < 5; ++i)
         writer.addModule({.headerOffset = 0x10008 + i * 0x100, .moduleId = static_cast<std::uint8_t>(i),
                           .dataArea = {8, 0, 0, 0, 0, 0, 0, 1}});  // unpacks to 16 MiB
@@ -128,7 +129,7 @@ TEST(CorruptImage, ADirectoryLessThanTenBytesInLeavesNoModuleAreaAndIsRefused) {
 
 TEST(CorruptImage, ABlockAboveTheDirectoryIsNoFault) {
     const std::vector<std::uint8_t> file =
-        test::TestImageWriter(FileSize, 0x40000)
+        test::TestImageWriter(FixtureFileSize, 0x40000)
             .addModule({.headerOffset = 0x70008, .moduleId = 3, .flags = 0x80, .dataArea = {1, 2, 3, 4, 5}})
             .build();
     RomImage image;

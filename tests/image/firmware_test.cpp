@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <random>
 
+#include "image/image_fixtures.h"
 #include "image/module_areas.h"
 #include "image/module_chain.h"
 #include "image/rom_image.h"
@@ -18,6 +19,8 @@
 
 namespace quarnel::image {
 namespace {
+
+using test::rebuiltInMemory;
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
@@ -44,15 +47,6 @@ bool claimsDirectory(const Bytes& bytes) {
     return at && std::all_of(bytes.begin() + *at + 8, bytes.begin() + *at + 12, [](std::uint8_t c) {
                return c >= '0' && c <= '9';
            });
-}
-
-Bytes rebuiltInMemory(RomImage& image) {
-    std::vector<ModuleArea> areas;
-    const Result prepared = prepareModuleAreas(image.modules, areas);
-    EXPECT_TRUE(prepared.ok()) << prepared.message;
-    const Result placed = placeModuleAreas(image, areas);
-    EXPECT_TRUE(placed.ok()) << placed.message;
-    return image.bytes;
 }
 
 // Contents of `length` bytes in 16 symbols: they pack to about half.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "image/image_fixtures.h"
 #include "image/module_areas.h"
 #include "image/rom_image.h"
 #include "image/test_image_writer.h"
@@ -16,9 +17,10 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using test::le16;
 using test::le32;
+using test::rebuiltInMemory;
 
-constexpr std::uint32_t FileSize = 0x20000;
-constexpr std::uint32_t Directory = 0x1CFEA;
+constexpr std::uint32_t SmallFileSize = 0x20000;
+constexpr std::uint32_t SmallDirectory = 0x1CFEA;
 
 struct Plain {
     std::uint8_t moduleId;
@@ -36,9 +38,9 @@ struct Laid {
 
 Laid layOut(const char (&version)[5], const std::vector<Plain>& modules, std::uint32_t room) {
     const bool noPrefix = version[1] == '6';
-    test::TestImageWriter writer(FileSize, Directory);
+    test::TestImageWriter writer(SmallFileSize, SmallDirectory);
     writer.setDirectoryVersion(version);
-    std::uint32_t top = noPrefix ? Directory : Directory - 10;
+    std::uint32_t top = noPrefix ? SmallDirectory : SmallDirectory - 10;
     std::vector<test::TestModule> placed;
     for (const Plain& m : modules) {
         const bool stored = (m.flags & 0x80) != 0;
@@ -49,12 +51,12 @@ Laid layOut(const char (&version)[5], const std::vector<Plain>& modules, std::ui
         writer.addModule(t);
     }
     // A 06xx stretch covers the whole chain, beginning up to 7 bytes below it.
-    const std::uint32_t units = noPrefix ? (Directory + 22 - top + 7) / 8 : 4;
+    const std::uint32_t units = noPrefix ? (SmallDirectory + 22 - top + 7) / 8 : 4;
     writer.setChecksumUnits(static_cast<std::uint16_t>(units));
     Laid laid{writer.build(), top};
     std::fill(laid.file.begin() + top - room, laid.file.begin() + top, 0xFF);
-    test::putLe32(laid.file, Directory + 14, 0);
-    test::putLe32(laid.file, Directory + 14, 0u - test::wordSum(laid.file, Directory + 22 - 8 * units, 8 * units));
+    test::putLe32(laid.file, SmallDirectory + 14, 0);
+    test::putLe32(laid.file, SmallDirectory + 14, 0u - test::wordSum(laid.file, SmallDirectory + 22 - 8 * units, 8 * units));
     return laid;
 }
 
@@ -65,16 +67,7 @@ const std::vector<Plain> Modules = {
 };
 
 std::uint32_t firstHeader(const Bytes& file) {
-    return le16(file, Directory + 20) * 16u + le16(file, Directory + 18) + FileSize - 0x100000;
-}
-
-Bytes rebuilt(RomImage& image, Result* failure = nullptr) {
-    std::vector<ModuleArea> areas;
-    Result r = prepareModuleAreas(image.modules, areas);
-    if (r.ok()) r = placeModuleAreas(image, areas);
-    if (failure) *failure = r;
-    else EXPECT_TRUE(r.ok()) << r.message;
-    return image.bytes;
+    return le16(file, SmallDirectory + 20) * 16u + le16(file, SmallDirectory + 18) + SmallFileSize - 0x100000;
 }
 
 TEST(Generations, EachGenerationLoadsVerifiesAndRebuildsUnchangedToItsOwnBytes) {
@@ -97,7 +90,7 @@ TEST(Generations, EachGenerationLoadsVerifiesAndRebuildsUnchangedToItsOwnBytes) 
         EXPECT_EQ(image.directoryVersion, c.version);
         ASSERT_EQ(image.modules.size(), Modules.size());
         for (std::size_t i = 0; i < Modules.size(); ++i) EXPECT_EQ(image.modules[i].data, Modules[i].contents);
-        EXPECT_TRUE(rebuilt(image) == laid.file);
+        EXPECT_TRUE(rebuiltInMemory(image) == laid.file);
     }
 }
 
@@ -112,7 +105,7 @@ TEST(Generations, VerifyChecksTheChecksumsInTheGenerationsForm) {
     Bytes upper = v0700.file;
     upper[header0 - 1] = 1;
     Laid v06 = layOut("0627", Modules, 0);
-    test::putLe16(v06.file, Directory + 12, 4);  // a stretch no longer covering the chain: checksum off
+    test::putLe16(v06.file, SmallDirectory + 12, 4);  // a stretch no longer covering the chain: checksum off
     for (const Bytes* file : {&dword, &upper, &v06.file}) EXPECT_FALSE(verifyImage(*file).faults.empty());
 }
 
@@ -126,13 +119,13 @@ TEST(Generations, A0700BlockKeepsItsSize16WhileItsAreaIsUnchanged) {
 
     RomImage image;
     ASSERT_TRUE(loadImageBytes(image, laid.file).ok());
-    EXPECT_TRUE(rebuilt(image) == laid.file);
+    EXPECT_TRUE(rebuiltInMemory(image) == laid.file);
 
     ASSERT_TRUE(loadImageBytes(image, laid.file).ok());
     Bytes changed = Modules[0].contents;
     std::fill_n(changed.begin(), 3000, 0);
     ASSERT_TRUE(replaceModule(image, 0x02, 0, 0, 0x00, changed).ok());
-    const Bytes file = rebuilt(image);
+    const Bytes file = rebuiltInMemory(image);
     const std::uint32_t header = firstHeader(file);
     EXPECT_EQ(le16(file, header + 4), le32(file, header - 8));  // size16 = dataSize again
     EXPECT_EQ(le32(file, header + 12), le32(file, header - 8));  // packedSize = dataSize: no fill
@@ -165,7 +158,7 @@ TEST(Generations, AGrowingChainTakesOnlyTheFreeBytesBelowIt) {
         ASSERT_TRUE(replaceModule(image, 0x08, 0, 0, 0x80, bigger).ok());
         const Bytes loaded = image.bytes;
         Result result;
-        const Bytes file = rebuilt(image, &result);
+        const Bytes file = rebuiltInMemory(image, &result);
         const std::uint32_t below = laid.lowest - c.room;
         EXPECT_TRUE(std::equal(file.begin(), file.begin() + below, laid.file.begin()));
         if (!c.fits) {
@@ -176,7 +169,7 @@ TEST(Generations, AGrowingChainTakesOnlyTheFreeBytesBelowIt) {
         ASSERT_TRUE(result.ok()) << result.message;
         EXPECT_TRUE(verifyImage(file).faults.empty());
         if (c.version[1] == '6') {
-            EXPECT_EQ(le16(file, Directory + 12), (Directory + 22 - (laid.lowest - 1500) + 7) / 8);
+            EXPECT_EQ(le16(file, SmallDirectory + 12), (SmallDirectory + 22 - (laid.lowest - 1500) + 7) / 8);
         }
     }
 }
@@ -187,7 +180,7 @@ TEST(Generations, A06xxAreaOver65535BytesIsRefused) {
     ASSERT_TRUE(loadImageBytes(image, laid.file).ok());
     ASSERT_TRUE(replaceModule(image, 0x08, 0, 0, 0x80, Bytes(0x10000, 0x5A)).ok());
     Result result;
-    rebuilt(image, &result);
+    rebuiltInMemory(image, &result);
     EXPECT_NE(result.message.find("at most 65535"), std::string::npos) << result.message;
 }
 

@@ -1,8 +1,21 @@
 #include "image/image_fixtures.h"
 
+#include <gtest/gtest.h>
+
+#include "image/module_areas.h"
+
 namespace quarnel::test {
 
 std::vector<std::uint8_t> noContentsArea() { return {9, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0}; }
+
+std::vector<std::uint8_t> rebuiltInMemory(image::RomImage& image, Result* failure) {
+    std::vector<image::ModuleArea> areas;
+    Result r = image::prepareModuleAreas(image.modules, areas);
+    if (r.ok()) r = image::placeModuleAreas(image, areas);
+    if (failure) *failure = r;
+    else EXPECT_TRUE(r.ok()) << r.message;
+    return image.bytes;
+}
 
 MixedChain::MixedChain(std::uint16_t checksumUnits) {
     add({.headerOffset = 0x60008, .moduleId = 6, .linkForm = LinkForm::Shifted}, seabiosCode(20000), true);

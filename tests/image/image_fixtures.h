@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "image/rom_image.h"
 #include "image/test_image_writer.h"
 
 namespace quarnel::test {
@@ -28,5 +29,9 @@ private:
 
 // The data area of a compressed module without contents.
 std::vector<std::uint8_t> noContentsArea();
+
+// The image's bytes after both stages of the rebuild, in memory. A failure
+// goes to *failure when given, and fails the test otherwise.
+std::vector<std::uint8_t> rebuiltInMemory(image::RomImage& image, Result* failure = nullptr);
 
 }  // namespace quarnel::test

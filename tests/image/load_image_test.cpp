@@ -9,10 +9,10 @@
 namespace quarnel::image {
 namespace {
 
+using test::FixtureDirectory;
+using test::FixtureFileSize;
 using test::TestImageWriter;
 
-constexpr std::uint32_t FileSize = test::FixtureFileSize;
-constexpr std::uint32_t Directory = test::FixtureDirectory;
 
 class LoadImage : public testing::Test {
 protected:
@@ -37,9 +37,9 @@ TEST_F(LoadImage, ReadsEveryModuleInChainOrderWithItsPlainContents) {
         EXPECT_EQ(entry.compressed, compressed[i]);
         EXPECT_EQ(entry.size, i == 4 ? NoContents : chain.contents[i].size());
     }
-    EXPECT_EQ(image.directoryOffset, Directory);
-    EXPECT_EQ(image.moduleAreaEnd(), Directory - 10);
-    EXPECT_EQ(image.fileSize(), FileSize);
+    EXPECT_EQ(image.directoryOffset, FixtureDirectory);
+    EXPECT_EQ(image.moduleAreaEnd(), FixtureDirectory - 10);
+    EXPECT_EQ(image.fileSize(), FixtureFileSize);
 }
 
 TEST_F(LoadImage, ErasesEveryBlockReadAndKeepsEverythingElse) {
@@ -57,7 +57,7 @@ TEST_F(LoadImage, FindModuleMatchesSubId2BeforeSubId1) {
 
 TEST(LoadImageFile, AnEmptyChainLoadsWithAnEmptyList) {
     RomImage image;
-    ASSERT_TRUE(loadImageBytes(image, TestImageWriter(FileSize, Directory).build()).ok());
+    ASSERT_TRUE(loadImageBytes(image, TestImageWriter(FixtureFileSize, FixtureDirectory).build()).ok());
     EXPECT_TRUE(image.loaded);
     EXPECT_TRUE(image.modules.empty());
     EXPECT_EQ(findModule(image, 6, 0, 0), nullptr);

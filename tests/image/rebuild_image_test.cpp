@@ -13,14 +13,14 @@
 namespace quarnel::image {
 namespace {
 
+using test::FixtureDirectory;
+using test::FixtureFileSize;
 using test::le16;
 using test::le32;
 using test::MixedChain;
 using test::TestImageWriter;
 
-constexpr std::uint32_t FileSize = test::FixtureFileSize;
-constexpr std::uint32_t Directory = test::FixtureDirectory;
-constexpr std::uint32_t AreaEnd = Directory - 10;
+constexpr std::uint32_t AreaEnd = FixtureDirectory - 10;
 
 std::vector<std::uint8_t> rebuilt(RomImage& image) {
     test::TempDir dir;
@@ -32,7 +32,7 @@ std::vector<std::uint8_t> rebuilt(RomImage& image) {
 
 // An empty chain above an erased module area: all of it is room for blocks.
 RomImage emptyChain() {
-    std::vector<std::uint8_t> file = TestImageWriter(FileSize, Directory).build();
+    std::vector<std::uint8_t> file = TestImageWriter(FixtureFileSize, FixtureDirectory).build();
     std::fill_n(file.begin(), AreaEnd, 0xFF);
     RomImage image;
     EXPECT_TRUE(loadImageBytes(image, file).ok());
@@ -48,11 +48,11 @@ TEST(RebuildLayout, OneStoredModuleOfHundredBytesEndsAtTheModuleAreaEnd) {
     const std::vector<std::uint8_t> contents = test::seabiosCode(100);
     ASSERT_TRUE(replaceModule(image, 0x21, 0, 0, 0x80, contents).ok());
     const std::vector<std::uint8_t> file = rebuilt(image);
-    ASSERT_EQ(file.size(), FileSize);
+    ASSERT_EQ(file.size(), FixtureFileSize);
 
     const std::uint32_t start = AreaEnd - 120, header = AreaEnd - 112;
     EXPECT_EQ(le32(file, start), 100u);
-    EXPECT_EQ(linkTarget(file, Directory + 18), header);
+    EXPECT_EQ(linkTarget(file, FixtureDirectory + 18), header);
     EXPECT_EQ(le32(file, header), 0xFFFFFFFFu);  // next: end of chain
     EXPECT_EQ(le16(file, header + 4), 100);      // size16
     EXPECT_EQ(file[header + 6], 0x21);
@@ -72,11 +72,11 @@ TEST(RebuildLayout, BlocksFollowTheListDownwardsAndLoadBackInOrder) {
     const std::vector<std::uint8_t> file = rebuilt(image);
 
     std::uint32_t blockEnd = AreaEnd;
-    std::uint32_t link = Directory + 18;
+    std::uint32_t link = FixtureDirectory + 18;
     for (std::size_t i = 0; i < chain.modules.size(); ++i) {
         SCOPED_TRACE(i);
         const std::uint32_t header = linkTarget(file, link);
-        EXPECT_EQ(le16(file, link), (header + 0x100000 - FileSize) & 0xF);  // normalised
+        EXPECT_EQ(le16(file, link), (header + 0x100000 - FixtureFileSize) & 0xF);  // normalised
         EXPECT_EQ(header + 12 + le32(file, header - 8), blockEnd);        // no gap
         EXPECT_EQ(file[header + 6], chain.modules[i].moduleId);
         blockEnd = header - 8;
@@ -92,7 +92,7 @@ TEST(RebuildLayout, BlocksFollowTheListDownwardsAndLoadBackInOrder) {
     // From the module area's end up, the image is as loaded but for the
     // directory checksum and first link.
     std::vector<std::uint8_t> expectedTop(afterLoad.begin() + AreaEnd, afterLoad.end());
-    std::copy_n(file.begin() + Directory + 14, 8, expectedTop.begin() + 10 + 14);
+    std::copy_n(file.begin() + FixtureDirectory + 14, 8, expectedTop.begin() + 10 + 14);
     EXPECT_TRUE(std::equal(expectedTop.begin(), expectedTop.end(), file.begin() + AreaEnd));
 
     RomImage again;
@@ -114,7 +114,7 @@ TEST(RebuildChecksums, EveryBlockAndTheDirectorySumToZero) {
     ASSERT_TRUE(loadImageBytes(image, chain.file).ok());
     const std::vector<std::uint8_t> file = rebuilt(image);
 
-    std::uint32_t link = Directory + 18;
+    std::uint32_t link = FixtureDirectory + 18;
     int blocks = 0;
     while (le32(file, link) != 0xFFFFFFFF) {
         const std::uint32_t header = linkTarget(file, link);
@@ -123,7 +123,7 @@ TEST(RebuildChecksums, EveryBlockAndTheDirectorySumToZero) {
         ++blocks;
     }
     EXPECT_EQ(blocks, 6);
-    EXPECT_EQ(test::wordSum(file, Directory + 22 - 48, 48), 0u);
+    EXPECT_EQ(test::wordSum(file, FixtureDirectory + 22 - 48, 48), 0u);
 }
 
 TEST(RebuildEncoding, PadsTheAreaToWholeWordsWithFFAndKeepsPackedSize) {
@@ -139,7 +139,7 @@ TEST(RebuildEncoding, PadsTheAreaToWholeWordsWithFFAndKeepsPackedSize) {
     RomImage image = emptyChain();
     ASSERT_TRUE(replaceModule(image, 6, 0, 0, 0, contents).ok());
     const std::vector<std::uint8_t> file = rebuilt(image);
-    const std::uint32_t header = linkTarget(file, Directory + 18);
+    const std::uint32_t header = linkTarget(file, FixtureDirectory + 18);
     EXPECT_EQ(le32(file, header - 8), packed + 3);
     EXPECT_EQ(le32(file, header + 12), packed);                 // packedSize
     EXPECT_EQ(le32(file, header + 16), contents.size());        // unpackedSize
@@ -149,12 +149,12 @@ TEST(RebuildEncoding, PadsTheAreaToWholeWordsWithFFAndKeepsPackedSize) {
 
 TEST(RebuildEncoding, AModuleWithoutContentsBecomesAnAreaOfZeroBytes) {
     RomImage image;
-    const auto source = TestImageWriter(FileSize, Directory)
+    const auto source = TestImageWriter(FixtureFileSize, FixtureDirectory)
                             .addModule({.headerOffset = 0x10008, .moduleId = 0x22, .dataArea = test::noContentsArea()})
                             .build();
     ASSERT_TRUE(loadImageBytes(image, source).ok());
     const std::vector<std::uint8_t> file = rebuilt(image);
-    const std::uint32_t header = linkTarget(file, Directory + 18);
+    const std::uint32_t header = linkTarget(file, FixtureDirectory + 18);
     EXPECT_EQ(le32(file, header - 8), 12u);
     EXPECT_EQ(le32(file, header + 12), 9u);
     EXPECT_EQ(le32(file, header + 16), 0u);
@@ -172,7 +172,7 @@ TEST(RebuildEncoding, FlagsBit6StoresTheModuleWhateverItsCompressedValue) {
     ASSERT_TRUE(image.modules[0].compressed);
     image.modules[0].flags = 0x40;
     const std::vector<std::uint8_t> file = rebuilt(image);
-    const std::uint32_t header = linkTarget(file, Directory + 18);
+    const std::uint32_t header = linkTarget(file, FixtureDirectory + 18);
     EXPECT_EQ(le32(file, header - 8), 500u);
     EXPECT_TRUE(std::equal(contents.begin(), contents.end(), file.begin() + header + 12));
     EXPECT_FALSE(image.modules[0].compressed);
@@ -184,7 +184,7 @@ TEST(RebuildLayout, Size16IsTheDataSizeBelow64KiBAndFFFFFromThereOn) {
         RomImage image = emptyChain();
         ASSERT_TRUE(replaceModule(image, 0x30, 0, 0, 0x80, std::vector<std::uint8_t>(size, 0x5A)).ok());
         const std::vector<std::uint8_t> file = rebuilt(image);
-        const std::uint32_t header = linkTarget(file, Directory + 18);
+        const std::uint32_t header = linkTarget(file, FixtureDirectory + 18);
         EXPECT_EQ(le32(file, header - 8), size);
         EXPECT_EQ(le16(file, header + 4), 0xFFFF);
     }

@@ -13,10 +13,10 @@
 namespace quarnel::image {
 namespace {
 
+using test::FixtureDirectory;
+using test::FixtureFileSize;
 using test::MixedChain;
 
-constexpr std::uint32_t FileSize = test::FixtureFileSize;
-constexpr std::uint32_t Directory = test::FixtureDirectory;
 
 class RebuildWrite : public testing::Test {
 protected:
@@ -56,7 +56,7 @@ TEST_F(RebuildWrite, AnImageThatCantBeSoundWritesNothing) {
          [](RomImage& im, std::string&) { replaceModule(im, 6, 0, 0, 0, std::vector<std::uint8_t>((16u << 20) + 1, 0)); },
          Outcome::BadData, "16 MiB"},
         {"directory stretch reaching before the file",
-         [](RomImage& im, std::string&) { test::putLe16(im.bytes, Directory + 12, 0xFFFF); }, Outcome::BadData,
+         [](RomImage& im, std::string&) { test::putLe16(im.bytes, FixtureDirectory + 12, 0xFFFF); }, Outcome::BadData,
          "directory checksum"},
         {"second rebuild from the same list",
          [this](RomImage& im, std::string&) { ASSERT_TRUE(rebuildImage(im, (dir.path() / "first.rom").string()).ok()); },
@@ -92,7 +92,7 @@ TEST_F(RebuildWrite, TheInputCanBeItsOwnOutput) {
     ASSERT_TRUE(rebuildImage(fromFile, rom.string()).ok());
 
     const std::vector<std::uint8_t> written = test::readFile(rom);
-    EXPECT_EQ(written.size(), FileSize);
+    EXPECT_EQ(written.size(), FixtureFileSize);
     RomImage again;
     ASSERT_TRUE(loadImage(again, rom.string()).ok());
     ASSERT_EQ(again.modules.size(), chain.contents.size());

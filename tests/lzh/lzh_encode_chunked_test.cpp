@@ -13,12 +13,12 @@
 namespace quarnel::test {
 namespace {
 
-struct Encoded {
+struct EncodedArea {
     lzh::LzhEncoded result;
     Bytes area;
 };
 
-Encoded encode(const Bytes& input, const lzh::LzhEncodeOptions& options) {
+EncodedArea encode(const Bytes& input, const lzh::LzhEncodeOptions& options) {
     Bytes area(input.size() + lzh::EncodeOverhead);
     lzh::LzhEncoded result;
     const Result r = lzh::LzhEncode(input, area, result, options);
@@ -100,10 +100,10 @@ TEST(LzhEncodeChunked, SmallChunksGiveTheOnePassBytesWhetherSeamsAreProvedOrWalk
 
     std::uint32_t proved = 0, fallbacks = 0;
     for (const auto& in : inputs) {
-        const Encoded expected = encode(in.input, onePass());
+        const EncodedArea expected = encode(in.input, onePass());
         EXPECT_TRUE(expected.result.complete) << in.name;
         for (const auto& s : settings) {
-            const Encoded actual = encode(in.input, chunked(s.threads, s.chunkSize, s.warmUp));
+            const EncodedArea actual = encode(in.input, chunked(s.threads, s.chunkSize, s.warmUp));
             const std::string label = in.name + ", " + std::to_string(s.threads) + " threads, chunks of " +
                                       std::to_string(s.chunkSize) + ", warm-up " + std::to_string(s.warmUp);
             EXPECT_GE(actual.result.stats.chunks, 2u) << label;
@@ -122,8 +122,8 @@ TEST(LzhEncodeChunked, SmallChunksGiveTheOnePassBytesWhetherSeamsAreProvedOrWalk
 // walked again and the bytes must not change.
 TEST(LzhEncodeChunked, EverySeamFallingBackStillGivesTheOnePassBytes) {
     const Bytes input = periodic(300000, 1000, 7);
-    const Encoded expected = encode(input, onePass());
-    const Encoded actual = encode(input, chunked(2, 8192, 8192));
+    const EncodedArea expected = encode(input, onePass());
+    const EncodedArea actual = encode(input, chunked(2, 8192, 8192));
     EXPECT_TRUE(actual.area == expected.area);
     EXPECT_EQ(actual.result.stats.provedSeams, 0u);
     EXPECT_GT(actual.result.stats.fallbacks, 0u);
@@ -134,9 +134,9 @@ TEST(LzhEncodeChunked, EverySeamFallingBackStillGivesTheOnePassBytes) {
 // workers are still busy, and the area cut short must be the one-pass one.
 TEST(LzhEncodeChunked, AStreamCutShortStopsTheWorkersAndMatchesOnePass) {
     Bytes input = randomBytes(2 << 20, 8);
-    const Encoded expected = encode(input, onePass());
+    const EncodedArea expected = encode(input, onePass());
     for (const unsigned threads : {2u, 3u, 8u}) {
-        const Encoded actual = encode(input, chunked(threads, 65536, 65536));
+        const EncodedArea actual = encode(input, chunked(threads, 65536, 65536));
         EXPECT_FALSE(actual.result.complete) << threads;
         EXPECT_TRUE(actual.area == expected.area) << threads;
     }
@@ -146,12 +146,12 @@ TEST(LzhEncodeChunked, AStreamCutShortStopsTheWorkersAndMatchesOnePass) {
 // than one thread is asked for; below, and with one thread, it is not.
 TEST(LzhEncodeChunked, DefaultOptionsChunkOnlyLongInputsAndKeepTheBytes) {
     const Bytes input = periodic((1 << 20) + 70000, 5000, 9);
-    const Encoded expected = encode(input, onePass());
+    const EncodedArea expected = encode(input, onePass());
     EXPECT_EQ(expected.result.stats.chunks, 0u);
     for (const unsigned threads : {2u, 3u, 8u}) {
         lzh::LzhEncodeOptions options;
         options.threads = threads;
-        const Encoded actual = encode(input, options);
+        const EncodedArea actual = encode(input, options);
         EXPECT_GE(actual.result.stats.chunks, 2u) << threads;
         EXPECT_TRUE(actual.area == expected.area) << threads;
     }
