@@ -10,9 +10,19 @@
 
 namespace quarnel::test {
 
+// Read in blocks: byte by byte, unoptimised and under the sanitizers, a
+// 4 MiB file took a second.
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<std::uint8_t> bytes;
+    std::size_t got = 0;
+    while (in) {
+        bytes.resize(got + 65536);
+        in.read(reinterpret_cast<char*>(bytes.data() + got), 65536);
+        got += static_cast<std::size_t>(in.gcount());
+    }
+    bytes.resize(got);
+    return bytes;
 }
 
 bool writeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
