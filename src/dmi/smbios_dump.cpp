@@ -4,11 +4,11 @@
 #include <cstring>
 #include <optional>
 
+#include "dmi/smbios_layout.h"
+
 namespace quarnel::dmi {
 namespace {
 
-constexpr std::uint8_t EndOfTable = 127;
-constexpr std::uint32_t HeaderSize = 4;
 constexpr std::uint32_t EntryPointLength = 0x1F;
 constexpr std::uint32_t MinBiosInformationLength = 0x12;
 
@@ -26,7 +26,7 @@ std::optional<std::uint32_t> findBiosInformationHeader(std::span<const std::uint
 // The end of the structure at `o` (past its string-set's closing NUL), or
 // nothing when it doesn't lie whole inside the module.
 std::optional<std::uint32_t> structureEnd(std::span<const std::uint8_t> module, std::uint32_t o) {
-    if (o + HeaderSize > module.size() || module[o + 1] < HeaderSize) return std::nullopt;
+    if (o + SmbiosHeaderSize > module.size() || module[o + 1] < SmbiosHeaderSize) return std::nullopt;
     std::uint64_t strings = std::uint64_t{o} + module[o + 1];
     for (std::uint64_t i = strings; i + 1 < module.size(); ++i)
         if (module[i] == 0 && module[i + 1] == 0) return static_cast<std::uint32_t>(i + 2);
@@ -78,7 +78,7 @@ Result locateStructureTable(std::span<const std::uint8_t> module, std::uint32_t 
         table.count++;
         table.largestStructure = static_cast<std::uint16_t>(std::max<std::uint32_t>(table.largestStructure, *end - o));
         o = *end;
-        if (type == EndOfTable) break;
+        if (type == SmbiosEndOfTable) break;
     }
     table.length = o - *start;
     if (table.length > 0xFFFF || table.count == 0xFFFF)

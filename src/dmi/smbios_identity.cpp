@@ -6,12 +6,11 @@
 #include <optional>
 
 #include "dmi/latin1_text.h"
+#include "dmi/smbios_layout.h"
 
 namespace quarnel::dmi {
 namespace {
 
-constexpr std::uint8_t EndOfTable = 127;
-constexpr std::size_t HeaderSize = 4;
 constexpr std::size_t UuidOffset = 8;
 
 struct Structure {
@@ -59,7 +58,7 @@ Result locateTable(std::span<const std::uint8_t> file, std::span<const std::uint
 // The structure at `offset`, or nothing when it doesn't lie whole in the
 // table; `next` is where the following one starts.
 std::optional<Structure> structureAt(std::span<const std::uint8_t> table, std::size_t offset, std::size_t& next) {
-    if (offset + HeaderSize > table.size() || table[offset + 1] < HeaderSize ||
+    if (offset + SmbiosHeaderSize > table.size() || table[offset + 1] < SmbiosHeaderSize ||
         offset + table[offset + 1] > table.size())
         return std::nullopt;
     Structure s{offset, table.subspan(offset, table[offset + 1]), {}};
@@ -101,7 +100,7 @@ Found walkTable(std::span<const std::uint8_t> table) {
         const std::uint8_t type = s->formatted[0];
         if (type == 1 && !found.type1) found.type1 = std::move(s);
         else if (type == 3 && !found.type3) found.type3 = std::move(s);
-        if (type == EndOfTable) break;
+        if (type == SmbiosEndOfTable) break;
         offset = next;
     }
     return found;
