@@ -148,6 +148,7 @@ void ChunkedMatches::TakeChunk(std::size_t index) {
     chunk.checkpoints.clear();
     chunk.walk.reset();
     chunkIndex_ = index;
+    chunkStart_ = start;
     chunkEnd_ = end;
     matches_ = chunk.matches.data();
 }
@@ -170,6 +171,10 @@ void ChunkedMatches::ProveOrWalk(std::size_t start, std::size_t end, Chunk& chun
     stats_.positionsWalkedAgain += end - start;
 }
 
+void ChunkedMatches::SkipAcrossChunks(std::size_t count) {
+    for (; count > 0; --count) Advance();
+}
+
 void ChunkedMatches::Advance() {
     ++position_;
     if (!live_ && position_ == chunkEnd_) {
@@ -188,19 +193,13 @@ void ChunkedMatches::Advance() {
         exact_->Advance();
         Current(exact_->Match());
     } else {
-        Current(matches_[position_ - chunkIndex_ * plan_.chunkSize]);
+        Current(matches_[position_ - chunkStart_]);
     }
 }
 
-void ChunkedMatches::Clamp(std::int64_t remaining) {
-    if (length_ <= remaining) return;
+void ChunkedMatches::ClampTo(std::int64_t remaining) {
     length_ = static_cast<int>(remaining);
     if (live_) exact_->tree.matchLen = length_;
-}
-
-void ChunkedMatches::Current(FoundMatch match) {
-    length_ = match.length();
-    d_ = match.d();
 }
 
 }  // namespace quarnel::lzh

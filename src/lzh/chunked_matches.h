@@ -52,12 +52,22 @@ public:
     ChunkedMatches(const ChunkedMatches&) = delete;
     ChunkedMatches& operator=(const ChunkedMatches&) = delete;
 
-    // Moves to the next position's match.
-    void Advance();
+    // Moves `count` positions on (1 or more) to that position's match. Inside
+    // a chunk the positions skipped are not read at all.
+    void Skip(std::size_t count) {
+        if (!live_ && position_ + count < chunkEnd_) [[likely]] {
+            position_ += count;
+            Current(matches_[position_ - chunkStart_]);
+        } else {
+            SkipAcrossChunks(count);
+        }
+    }
     int length() const { return length_; }
     int d() const { return d_; }
     // The clamp to the input's end; only the live walk can feel it.
-    void Clamp(std::int64_t remaining);
+    void Clamp(std::int64_t remaining) {
+        if (length_ > remaining) [[unlikely]] ClampTo(remaining);
+    }
 
 private:
     struct Chunk {
@@ -75,7 +85,13 @@ private:
     // Walks on to `to`, keeping the matches of a chunk that starts at `start`.
     void Record(MatchWalk& walk, std::size_t start, std::size_t to, std::vector<FoundMatch>& matches) const;
     void ProveOrWalk(std::size_t start, std::size_t end, Chunk& chunk);
-    void Current(FoundMatch match);
+    void SkipAcrossChunks(std::size_t count);
+    void Advance();
+    void ClampTo(std::int64_t remaining);
+    void Current(FoundMatch match) {
+        length_ = match.length();
+        d_ = match.d();
+    }
     void Stop();
 
     std::span<const std::uint8_t> input_;
@@ -93,6 +109,7 @@ private:
     // The driver's side.
     std::size_t chunkIndex_ = 0;
     std::size_t position_ = 0;
+    std::size_t chunkStart_ = 0;
     std::size_t chunkEnd_ = 0;
     const FoundMatch* matches_ = nullptr;
     std::unique_ptr<MatchWalk> exact_;  // the exact tree after the current chunk, live after plan_.end
