@@ -76,11 +76,12 @@ struct LzhEncodeOptions {
 // How the matches of a chunked encoding were found.
 struct LzhEncodeStats {
     std::uint32_t chunks = 0;       // 0: one pass
-    // Checkpoints (a chunk's start, and two later places in it) where the
-    // worker's tree proved equal to the exact one, and where it did not.
+    // Checkpoints (a stripe's start, and two later places in its first
+    // chunk) where the worker's tree proved equal to the exact one, and
+    // where it did not.
     std::uint32_t provedSeams = 0;
     std::uint32_t fallbacks = 0;
-    std::uint64_t positionsWalkedAgain = 0;  // by the exact tree, after fallbacks
+    std::uint64_t positionsWalkedAgain = 0;  // by the exact tree, after fallbacks or a worker's failure
 };
 
 // What an encoding wrote, once it succeeded.
