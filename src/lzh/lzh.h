@@ -67,8 +67,9 @@ struct LzhEncodeOptions {
     // on the caller's thread. The bytes written are the same either way.
     unsigned threads = 0;
     std::size_t chunkedFrom = 1u << 20;
-    // For tests: the chunk size and the warm-up before each chunk, rounded
-    // up to multiples of 8192 (0: chosen from the input's size; 64 KiB).
+    // For tests: the chunk size and the warm-up before each stripe of one
+    // to four chunks, rounded up to multiples of 8192 (0: chosen from the
+    // input's size; 64 KiB).
     std::size_t chunkSize = 0;
     std::size_t warmUp = 0;
 };
