@@ -6,7 +6,7 @@
 // Node numbers: 0 none; 1 to 8191 branch nodes (a free list); 8192 + b the
 // root of the strings that start with byte b; 8192 + (p mod 8192) the leaf of
 // text position p. Roots and the first 256 leaves share numbers, but a root
-// only uses nodeDepth, childCount and nodePosition, and a leaf only
+// only uses nodeDepth, children and nodePosition, and a leaf only
 // parentNode, prevLink and nextLink.
 //
 // Positions are held as 8192 + (p mod 8192); one that is not below `pos`
