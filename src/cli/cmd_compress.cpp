@@ -7,11 +7,14 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <new>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "command.h"
 #include "image/file_io.h"
+#include "image/memory_message.h"
 #include "lzh/lzh.h"
 #include "threads_option.h"
 
@@ -22,7 +25,16 @@ int compressFile(const std::string& inName, const std::string& outName, unsigned
     std::vector<std::uint8_t> plain;
     if (Result read = image::readWholeFile(inName, plain); !read.ok()) return reportFailure(read);
 
-    std::vector<std::uint8_t> area(plain.size() + lzh::EncodeOverhead);
+    // Left unfilled: the encoder writes every byte it reports, and pages
+    // beyond the compressed size are never touched.
+    const std::size_t areaSize = plain.size() + lzh::EncodeOverhead;
+    std::unique_ptr<std::uint8_t[]> areaBytes;
+    try {
+        areaBytes = std::make_unique_for_overwrite<std::uint8_t[]>(areaSize);
+    } catch (const std::bad_alloc&) {
+        return reportFailure(image::notEnoughMemory("the compressed data of " + inName, areaSize));
+    }
+    std::span<std::uint8_t> area(areaBytes.get(), areaSize);
     lzh::LzhEncodeOptions options;
     options.threads = threads;
     lzh::LzhEncoded encoded;
@@ -32,8 +44,7 @@ int compressFile(const std::string& inName, const std::string& outName, unsigned
                   << outName << " was not written.\n";
         return ExitBadData;
     }
-    area.resize(encoded.size);
-    if (Result written = writeOutput(outName, area); !written.ok())
+    if (Result written = writeOutput(outName, area.first(encoded.size)); !written.ok())
         return reportFailure(written);
     return ExitSuccess;
 }

@@ -1,13 +1,17 @@
 #include "chunked_matches.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace quarnel::lzh {
 namespace {
 
 constexpr std::size_t DefaultWarmUp = 64 * 1024;
 constexpr std::size_t SmallestChunk = 128 * 1024;
-constexpr std::size_t LargestChunk = 1024 * 1024;
+constexpr std::size_t LargestChunk = 512 * 1024;
+// A stripe needs one warm-up however long it is; shorter stripes towards
+// the end keep the threads busy to the last.
+constexpr std::size_t LongestStripe = 4;
 // How often a worker looks whether the encoding has stopped.
 constexpr std::size_t StopCheckInterval = WindowSize;
 
@@ -22,19 +26,20 @@ ChunkPlan PlanChunks(std::size_t size, unsigned threads, const LzhEncodeOptions&
     if (threads < 2 || size < options.chunkedFrom || size <= MaxMatch) return plan;
     plan.end = (size - MaxMatch - 1) / WindowSize * WindowSize;
     plan.warmUp = RoundUpToWindow(options.warmUp != 0 ? options.warmUp : DefaultWarmUp);
-    // About four chunks per thread keep the threads busy to the end.
+    // About eight chunks per thread: two stripes of four each.
     plan.chunkSize = options.chunkSize != 0
                          ? RoundUpToWindow(options.chunkSize)
-                         : std::clamp(RoundUpToWindow(plan.end / (4 * threads)), SmallestChunk, LargestChunk);
+                         : std::clamp(RoundUpToWindow(plan.end / (8 * threads)), SmallestChunk, LargestChunk);
     plan.count = (plan.end + plan.chunkSize - 1) / plan.chunkSize;
     return plan;
 }
 
 ChunkedMatches::ChunkedMatches(std::span<const std::uint8_t> input, const ChunkPlan& plan, unsigned threads,
                                LzhEncodeStats& stats)
-    : input_(input), plan_(plan), stats_(stats) {
-    // One chunk more than threads: the workers go on while the driver reads one.
-    slots_.resize(std::min<std::size_t>(threads + 1, plan_.count));
+    : input_(input), plan_(plan), threads_(threads), stats_(stats) {
+    // A stripe for every thread and one chunk more: a worker goes on with
+    // its stripe while the driver reads the stripes before it.
+    slots_.resize(std::min<std::size_t>(threads * LongestStripe + 1, plan_.count));
     try {
         for (std::size_t t = 0; t < std::min<std::size_t>(threads, plan_.count); ++t)
             workers_.emplace_back([this] { RunWorker(); });
@@ -44,7 +49,7 @@ ChunkedMatches::ChunkedMatches(std::span<const std::uint8_t> input, const ChunkP
         throw;
     }
     stats_.chunks = static_cast<std::uint32_t>(plan_.count);
-    Current(matches_[0]);
+    Current(live_ ? exact_->Match() : matches_[0]);
 }
 
 ChunkedMatches::~ChunkedMatches() { Stop(); }
@@ -61,21 +66,41 @@ void ChunkedMatches::Stop() {
 
 void ChunkedMatches::RunWorker() {
     for (;;) {
-        std::size_t index;
+        std::size_t first;
+        std::size_t last;
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_ || nextToFind_ == plan_.count) return;
+            first = nextToFind_;
+            last = first + StripeLength(plan_.count - first);
+            nextToFind_ = last;
+        }
+        FindStripe(first, last);
+    }
+}
+
+std::size_t ChunkedMatches::StripeLength(std::size_t chunksLeft) const {
+    return std::clamp<std::size_t>((chunksLeft + 2 * threads_ - 1) / (2 * threads_), 1, LongestStripe);
+}
+
+void ChunkedMatches::FindStripe(std::size_t first, std::size_t last) {
+    std::unique_ptr<MatchWalk> walk;  // carried from chunk to chunk
+    for (std::size_t index = first; index < last; ++index) {
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] {
-                return stopping_ || (nextToFind_ < plan_.count && nextToFind_ < released_ + slots_.size());
-            });
+            changed_.wait(lock, [this, index] { return stopping_ || index < released_ + slots_.size(); });
             if (stopping_) return;
-            index = nextToFind_++;
         }
         Chunk& chunk = slots_[index % slots_.size()];
+        const bool continues = walk != nullptr;
         try {
-            FindChunk(index, chunk);
+            FindChunk(index, index + 1 == last, chunk, walk);
         } catch (const std::bad_alloc&) {
-            // The driver walks the chunk again from the exact tree.
-            chunk.walk.reset();
+            // Only a chunk's buffer or a fresh walk is allocated, before a
+            // walk that came on moves: the driver can take that one over.
+            chunk.failed = true;
+            chunk.walk = continues ? std::move(walk) : nullptr;
+            walk.reset();
         }
         {
             std::lock_guard lock(mutex_);
@@ -85,31 +110,41 @@ void ChunkedMatches::RunWorker() {
     }
 }
 
-void ChunkedMatches::FindChunk(std::size_t index, Chunk& chunk) {
+void ChunkedMatches::FindChunk(std::size_t index, bool lastOfStripe, Chunk& chunk,
+                               std::unique_ptr<MatchWalk>& walk) {
     const std::size_t start = index * plan_.chunkSize;
     const std::size_t end = std::min(start + plan_.chunkSize, plan_.end);
     chunk.checkpoints.clear();
     chunk.walk.reset();
+    chunk.exact = false;
+    chunk.failed = false;
+    chunk.continues = walk != nullptr;
     chunk.matches.resize(end - start);
 
-    const std::size_t from = start > plan_.warmUp ? start - plan_.warmUp : 0;
-    auto walk = std::make_unique<MatchWalk>(input_, from);
-    if (start == 0) {
-        chunk.matches[0] = walk->Match();
-        Record(*walk, start, end, chunk.matches);
-    } else {
-        Record(*walk, start, start, chunk.matches);
+    if (!chunk.continues) {
+        const std::size_t from = start > plan_.warmUp ? start - plan_.warmUp : 0;
+        walk = std::make_unique<MatchWalk>(input_, from);
         // A walk that began at the input's start is the exact one.
-        if (from > 0) {
-            for (const std::size_t at : {start, start + plan_.warmUp, start + 4 * plan_.warmUp}) {
-                if (at >= end) break;
-                Record(*walk, start, at, chunk.matches);
-                chunk.checkpoints.emplace_back(at, std::make_unique<MatchTree>(walk->tree));
+        chunk.exact = from == 0;
+        if (start == 0) {
+            chunk.matches[0] = walk->Match();
+        } else {
+            Record(*walk, start, start, chunk.matches);
+            if (!chunk.exact) {
+                for (const std::size_t at : {start, start + plan_.warmUp, start + 4 * plan_.warmUp}) {
+                    if (at >= end) break;
+                    Record(*walk, start, at, chunk.matches);
+                    chunk.checkpoints.emplace_back(at, std::make_unique<MatchTree>(walk->tree));
+                }
             }
         }
-        Record(*walk, start, end, chunk.matches);
     }
-    if (walk->position() + 1 == end) chunk.walk = std::move(walk);
+    Record(*walk, start, end, chunk.matches);
+    if (walk->position() + 1 != end) {
+        walk.reset();  // stopped
+    } else if (lastOfStripe) {
+        chunk.walk = std::move(walk);
+    }
 }
 
 void ChunkedMatches::Record(MatchWalk& walk, std::size_t start, std::size_t to,
@@ -131,29 +166,42 @@ void ChunkedMatches::TakeChunk(std::size_t index) {
     }
     const std::size_t start = index * plan_.chunkSize;
     const std::size_t end = std::min(start + plan_.chunkSize, plan_.end);
-    if (chunk.walk == nullptr) {
-        // The worker ran out of memory: walk the whole chunk here.
-        chunk.matches.resize(end - start);
-        if (start == 0) {
-            exact_ = std::make_unique<MatchWalk>(input_, 0);
-            chunk.matches[0] = exact_->Match();
-        }
-        Record(*exact_, start, end, chunk.matches);
-        stats_.positionsWalkedAgain += end - start;
-    } else if (chunk.checkpoints.empty()) {
-        exact_ = std::move(chunk.walk);
+    live_ = false;
+    if (chunk.failed) {
+        WalkFailedChunk(start, end, chunk);
+    } else if (chunk.exact || (chunk.continues && workerWalkExact_)) {
+        workerWalkExact_ = true;
     } else {
+        // A chunk that comes on from one whose walk was not proved has no
+        // checkpoint left: it is walked again.
         ProveOrWalk(start, end, chunk);
+    }
+    if (workerWalkExact_ && chunk.walk != nullptr) {
+        exact_ = std::move(chunk.walk);
+        workerWalkExact_ = false;
     }
     chunk.checkpoints.clear();
     chunk.walk.reset();
     chunkIndex_ = index;
+    chunkStart_ = start;
     chunkEnd_ = end;
     matches_ = chunk.matches.data();
 }
 
+// The worker ran out of memory: the exact tree gives the chunk's matches
+// as the driver reads them (its walk before the chunk, when that was exact).
+void ChunkedMatches::WalkFailedChunk(std::size_t start, std::size_t end, Chunk& chunk) {
+    if (workerWalkExact_) {
+        exact_ = std::move(chunk.walk);
+        workerWalkExact_ = false;
+    }
+    if (start == 0) exact_ = std::make_unique<MatchWalk>(input_, 0);
+    live_ = true;
+    stats_.positionsWalkedAgain += end - start;
+}
+
 // At the first checkpoint where the exact tree equals the worker's, the
-// worker's matches from there on and its end tree are exact; before it, and
+// worker's matches from there on and its walk are exact; before it, and
 // everywhere when there is none, the exact tree's own walk gives the matches.
 void ChunkedMatches::ProveOrWalk(std::size_t start, std::size_t end, Chunk& chunk) {
     for (const auto& [at, tree] : chunk.checkpoints) {
@@ -161,7 +209,7 @@ void ChunkedMatches::ProveOrWalk(std::size_t start, std::size_t end, Chunk& chun
         if (exact_->tree.SameState(*tree)) {
             ++stats_.provedSeams;
             stats_.positionsWalkedAgain += at - start;
-            exact_ = std::move(chunk.walk);
+            workerWalkExact_ = true;
             return;
         }
         ++stats_.fallbacks;
@@ -170,9 +218,13 @@ void ChunkedMatches::ProveOrWalk(std::size_t start, std::size_t end, Chunk& chun
     stats_.positionsWalkedAgain += end - start;
 }
 
+void ChunkedMatches::SkipAcrossChunks(std::size_t count) {
+    for (; count > 0; --count) Advance();
+}
+
 void ChunkedMatches::Advance() {
     ++position_;
-    if (!live_ && position_ == chunkEnd_) {
+    if (position_ == chunkEnd_) {
         {
             std::lock_guard lock(mutex_);
             ++released_;
@@ -180,6 +232,7 @@ void ChunkedMatches::Advance() {
         changed_.notify_all();
         if (position_ == plan_.end) {
             live_ = true;
+            chunkEnd_ = std::numeric_limits<std::size_t>::max();
         } else {
             TakeChunk(chunkIndex_ + 1);
         }
@@ -188,19 +241,13 @@ void ChunkedMatches::Advance() {
         exact_->Advance();
         Current(exact_->Match());
     } else {
-        Current(matches_[position_ - chunkIndex_ * plan_.chunkSize]);
+        Current(matches_[position_ - chunkStart_]);
     }
 }
 
-void ChunkedMatches::Clamp(std::int64_t remaining) {
-    if (length_ <= remaining) return;
+void ChunkedMatches::ClampTo(std::int64_t remaining) {
     length_ = static_cast<int>(remaining);
     if (live_) exact_->tree.matchLen = length_;
-}
-
-void ChunkedMatches::Current(FoundMatch match) {
-    length_ = match.length();
-    d_ = match.d();
 }
 
 }  // namespace quarnel::lzh

@@ -2,17 +2,19 @@
 // driver position by position in input order, exactly as one pass would
 // find them.
 //
-// Chunks start at multiples of 8192. Each worker starts a fresh tree a
-// warm-up before its chunk and walks to the chunk's start; the tree it holds
-// there, at the seam, is kept. Before a chunk's matches are used, its seam
-// tree is compared with the tree that the previous chunk ended with, which is
-// exact (the first chunk starts at the input's start; every later end state
-// is exact by induction). When they agree in everything that can reach the
-// output (MatchTree::SameState), the worker's matches and its end tree are
-// exact too. When they don't, the driver walks on from the exact tree and
-// compares again at the worker's later checkpoints (a warm-up and four
-// warm-ups into the chunk), where the trees have often become equal; past
-// the last one it walks the chunk to its end.
+// Chunks start at multiples of 8192. A worker takes a stripe of a few chunks
+// in a row and walks it as one: it starts a fresh tree a warm-up before the
+// stripe and walks to the stripe's start; the tree it holds there, at the
+// seam, is kept, and so is the tree a warm-up and four warm-ups further on
+// when that is still in the stripe's first chunk. Before a stripe's matches
+// are used, its seam tree is compared with the exact tree, the one the
+// previous stripe ended with (the first stripe starts at the input's start;
+// every later end state is exact by induction). When they agree in
+// everything that can reach the output (MatchTree::SameState), the worker's
+// matches from there on and its tree at the stripe's end are exact too. When
+// they don't, the driver walks on from the exact tree and compares again at
+// the later checkpoints, where the trees have often become equal; past the
+// last one it walks the rest of the stripe itself.
 //
 // The matches end at the last multiple of 8192 from which at least 257 input
 // bytes follow: there the clamp to the input's end starts to matter, and it
@@ -34,7 +36,7 @@
 namespace quarnel::lzh {
 
 struct ChunkPlan {
-    std::size_t chunkSize = 0;  // multiples of 8192
+    std::size_t chunkSize = 0;  // multiples of 8192; a stripe has 1 to 4 chunks
     std::size_t warmUp = 0;
     std::size_t end = 0;  // the first position walked live
     std::size_t count = 0;
@@ -52,34 +54,58 @@ public:
     ChunkedMatches(const ChunkedMatches&) = delete;
     ChunkedMatches& operator=(const ChunkedMatches&) = delete;
 
-    // Moves to the next position's match.
-    void Advance();
+    // Moves `count` positions on (1 or more) to that position's match. Inside
+    // a chunk the positions skipped are not read at all.
+    void Skip(std::size_t count) {
+        if (!live_ && position_ + count < chunkEnd_) [[likely]] {
+            position_ += count;
+            Current(matches_[position_ - chunkStart_]);
+        } else {
+            SkipAcrossChunks(count);
+        }
+    }
     int length() const { return length_; }
     int d() const { return d_; }
     // The clamp to the input's end; only the live walk can feel it.
-    void Clamp(std::int64_t remaining);
+    void Clamp(std::int64_t remaining) {
+        if (length_ > remaining) [[unlikely]] ClampTo(remaining);
+    }
 
 private:
     struct Chunk {
         std::vector<FoundMatch> matches;  // of every position of the chunk
-        // The worker's tree before each checkpoint, in order; none when the
-        // worker began at the input's start, so is exact.
+        // The worker's tree before each checkpoint in this chunk, in order.
         std::vector<std::pair<std::size_t, std::unique_ptr<MatchTree>>> checkpoints;
-        std::unique_ptr<MatchWalk> walk;  // the tree after the chunk
+        // The worker's tree after the chunk, kept at the end of its stripe;
+        // after a failed chunk, the tree before it, when the stripe went on.
+        std::unique_ptr<MatchWalk> walk;
+        bool exact = false;      // the stripe's walk began at the input's start
+        bool continues = false;  // the walk came on from the chunk before
+        bool failed = false;     // the worker ran out of memory: the driver walks the chunk
         bool done = false;
     };
 
     void RunWorker();
-    void FindChunk(std::size_t index, Chunk& chunk);
+    std::size_t StripeLength(std::size_t chunksLeft) const;
+    void FindStripe(std::size_t first, std::size_t last);
+    void FindChunk(std::size_t index, bool lastOfStripe, Chunk& chunk, std::unique_ptr<MatchWalk>& walk);
     void TakeChunk(std::size_t index);
     // Walks on to `to`, keeping the matches of a chunk that starts at `start`.
     void Record(MatchWalk& walk, std::size_t start, std::size_t to, std::vector<FoundMatch>& matches) const;
+    void WalkFailedChunk(std::size_t start, std::size_t end, Chunk& chunk);
     void ProveOrWalk(std::size_t start, std::size_t end, Chunk& chunk);
-    void Current(FoundMatch match);
+    void SkipAcrossChunks(std::size_t count);
+    void Advance();
+    void ClampTo(std::int64_t remaining);
+    void Current(FoundMatch match) {
+        length_ = match.length();
+        d_ = match.d();
+    }
     void Stop();
 
     std::span<const std::uint8_t> input_;
     ChunkPlan plan_;
+    unsigned threads_;
     LzhEncodeStats& stats_;
 
     std::mutex mutex_;
@@ -93,10 +119,14 @@ private:
     // The driver's side.
     std::size_t chunkIndex_ = 0;
     std::size_t position_ = 0;
+    std::size_t chunkStart_ = 0;
     std::size_t chunkEnd_ = 0;
     const FoundMatch* matches_ = nullptr;
-    std::unique_ptr<MatchWalk> exact_;  // the exact tree after the current chunk, live after plan_.end
-    bool live_ = false;
+    std::unique_ptr<MatchWalk> exact_;  // the exact tree after the current chunk
+    // The worker's walk of the current stripe is exact, and exact_ is stale
+    // until the stripe's last chunk hands that walk over.
+    bool workerWalkExact_ = false;
+    bool live_ = false;  // the matches come from exact_ as it walks: after plan_.end, and in a failed chunk
     int length_ = 0;
     int d_ = 0;
 };

@@ -91,33 +91,33 @@ private:
 // The same parse over matches found in chunks. The stream encoder's reads
 // are kept as counts: unpackedSize grows at the same positions, by 8448
 // bytes at the start and 8192 at every slide, so the output limit falls
-// where it falls in one pass.
+// where it falls in one pass. The positions inside a match are skipped
+// without being read.
 template <class ItemSink>
 void EncodeFromMatches(ChunkedMatches& matches, std::span<const std::uint8_t> source, std::uint32_t& unpackedSize,
                        ItemSink& sink) {
     const std::size_t size = source.size();
     std::size_t position = 0;  // of the current match
     auto remaining = static_cast<std::int64_t>(size);
-    unpackedSize = static_cast<std::uint32_t>(std::min<std::size_t>(size, WindowSize + MaxMatch));
-    const auto advance = [&] {
-        ++position;
-        --remaining;
-        if (position % WindowSize == 0)
-            unpackedSize = static_cast<std::uint32_t>(std::min<std::size_t>(size, position + WindowSize + MaxMatch));
-        matches.Advance();
+    const auto skip = [&](std::size_t count) {
+        position += count;
+        remaining -= static_cast<std::int64_t>(count);
+        unpackedSize = static_cast<std::uint32_t>(
+            std::min<std::size_t>(size, (position & ~std::size_t{WindowSize - 1}) + WindowSize + MaxMatch));
+        matches.Skip(count);
+        matches.Clamp(remaining);
     };
+    unpackedSize = static_cast<std::uint32_t>(std::min<std::size_t>(size, WindowSize + MaxMatch));
     matches.Clamp(remaining);
     while (remaining > 0 && !sink.unpackable()) {
         const int lastLen = matches.length();
         const int lastD = matches.d();
-        advance();
-        matches.Clamp(remaining);
+        skip(1);
         if (matches.length() > lastLen || lastLen < MinMatch) {
             sink.PutItem(source[position - 1], 0);
         } else {
             sink.PutItem(lastLen + 256 - MinMatch, lastD);
-            for (int k = lastLen - 1; k > 0; --k) advance();
-            matches.Clamp(remaining);
+            skip(static_cast<std::size_t>(lastLen - 1));
         }
     }
     sink.FinishBlockOutput();

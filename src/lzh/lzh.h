@@ -67,8 +67,9 @@ struct LzhEncodeOptions {
     // on the caller's thread. The bytes written are the same either way.
     unsigned threads = 0;
     std::size_t chunkedFrom = 1u << 20;
-    // For tests: the chunk size and the warm-up before each chunk, rounded
-    // up to multiples of 8192 (0: chosen from the input's size; 64 KiB).
+    // For tests: the chunk size and the warm-up before each stripe of one
+    // to four chunks, rounded up to multiples of 8192 (0: chosen from the
+    // input's size; 64 KiB).
     std::size_t chunkSize = 0;
     std::size_t warmUp = 0;
 };
@@ -76,11 +77,12 @@ struct LzhEncodeOptions {
 // How the matches of a chunked encoding were found.
 struct LzhEncodeStats {
     std::uint32_t chunks = 0;       // 0: one pass
-    // Checkpoints (a chunk's start, and two later places in it) where the
-    // worker's tree proved equal to the exact one, and where it did not.
+    // Checkpoints (a stripe's start, and two later places in its first
+    // chunk) where the worker's tree proved equal to the exact one, and
+    // where it did not.
     std::uint32_t provedSeams = 0;
     std::uint32_t fallbacks = 0;
-    std::uint64_t positionsWalkedAgain = 0;  // by the exact tree, after fallbacks
+    std::uint64_t positionsWalkedAgain = 0;  // by the exact tree, after fallbacks or a worker's failure
 };
 
 // What an encoding wrote, once it succeeded.

@@ -36,11 +36,14 @@ void MatchTree::AddChild(int q, int c, int r) {
     nextLink_[h] = static_cast<std::uint16_t>(r);
     prevLink_[r] = static_cast<std::uint16_t>(h);
     parentNode_[r] = static_cast<std::uint16_t>(q);
-    ++childCount_[q];
+    children_[q] = (children_[q] + OneChild) ^ static_cast<std::uint32_t>(r);
 }
 
-// `node` takes old's place in old's sibling chain; old is left unlinked.
-void MatchTree::TakePlace(int node, int old) {
+// `node` takes old's place in old's sibling chain, under old's parent; old
+// is left unlinked.
+void MatchTree::TakePlace(int node, int old, int parent) {
+    parentNode_[node] = static_cast<std::uint16_t>(parent);
+    children_[parent] ^= static_cast<std::uint32_t>(node ^ old);
     const int prev = prevLink_[old];
     const int next = nextLink_[old];
     prevLink_[node] = static_cast<std::uint16_t>(prev);
@@ -54,9 +57,8 @@ void MatchTree::TakePlace(int node, int old) {
 [[gnu::always_inline]] inline void MatchTree::SplitEdge(int old) {
     const int n = freeNode_;
     freeNode_ = nextLink_[n];
-    childCount_[n] = 0;
-    TakePlace(n, old);
-    parentNode_[n] = parentNode_[old];
+    children_[n] = 0;
+    TakePlace(n, old, parentNode_[old]);
     nodeDepth_[n] = static_cast<std::uint8_t>(matchLen);
     nodePosition_[n] = static_cast<std::uint16_t>(pos);
     AddChild(n, text[matchPos + matchLen], old);
@@ -78,8 +80,7 @@ void MatchTree::ApplyDeferredUpdate(int q) {
 // A leaf whose 256 bytes equal those at `pos` gives way to the leaf `pos`
 // and names it as its replacement; q keeps its number of children.
 void MatchTree::ReplaceLeaf(int q, int r) {
-    TakePlace(pos, r);
-    parentNode_[pos] = static_cast<std::uint16_t>(q);
+    TakePlace(pos, r, q);
     parentNode_[r] = 0;
     nextLink_[r] = static_cast<std::uint16_t>(pos);
 }
@@ -163,10 +164,9 @@ void MatchTree::RemoveBranch(int r) {
         nodePosition_[q] = static_cast<std::uint16_t>(Fold(s) | Mark);
     }
 
-    const int c = FindChild(r, text[t + nodeDepth_[r]]);
+    const int c = static_cast<int>(children_[r] & 0xFFFF);
     Unlink(c);
-    TakePlace(c, r);
-    parentNode_[c] = parentNode_[r];
+    TakePlace(c, r, parentNode_[r]);
     parentNode_[r] = 0;
     nextLink_[r] = static_cast<std::uint16_t>(freeNode_);
     freeNode_ = r;

@@ -6,7 +6,7 @@
 // Node numbers: 0 none; 1 to 8191 branch nodes (a free list); 8192 + b the
 // root of the strings that start with byte b; 8192 + (p mod 8192) the leaf of
 // text position p. Roots and the first 256 leaves share numbers, but a root
-// only uses nodeDepth, childCount and nodePosition, and a leaf only
+// only uses nodeDepth, children and nodePosition, and a leaf only
 // parentNode, prevLink and nextLink.
 //
 // Positions are held as 8192 + (p mod 8192); one that is not below `pos`
@@ -49,7 +49,9 @@ public:
         Unlink(pos);
         parentNode_[pos] = 0;
         if (r >= RootBase) return;
-        if (--childCount_[r] > 1) return;
+        const std::uint32_t children = (children_[r] - OneChild) ^ static_cast<std::uint32_t>(pos);
+        children_[r] = children;
+        if (children >= 2 * OneChild) return;
         RemoveBranch(r);
     }
 
@@ -96,12 +98,16 @@ private:
         prevLink_[next] = static_cast<std::uint16_t>(prev);
     }
     void RemoveBranch(int r);
-    void TakePlace(int node, int old);
+    void TakePlace(int node, int old, int parent);
     void ApplyDeferredUpdate(int q);
     void ReplaceLeaf(int q, int r);
 
     std::array<std::uint8_t, NodeSlots> nodeDepth_{};
-    std::array<std::uint8_t, NodeSlots> childCount_{};
+    // A node's number of children (from bit 16 on) and, in the low 16 bits,
+    // their node numbers XORed together: the last child left of a branch
+    // node is known without a lookup. Kept up to date for branch nodes.
+    static constexpr std::uint32_t OneChild = 0x10000;
+    std::array<std::uint32_t, NodeSlots> children_{};
     std::array<std::uint16_t, NodeSlots> nodePosition_{};  // a position, plus the mark bit
     std::array<std::uint16_t, 2 * WindowSize> parentNode_{};  // 0: not in the tree
     std::array<std::uint16_t, 2 * WindowSize> prevLink_{};    // the node before, or the bucket

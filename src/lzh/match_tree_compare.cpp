@@ -58,7 +58,7 @@ bool MatchTree::SameBranches(const MatchTree& other) const {
                 break;  // the nodes above were compared from an earlier leaf
             }
             if (nodeDepth_[parentA] != other.nodeDepth_[parentB] ||
-                childCount_[parentA] != other.childCount_[parentB] ||
+                children_[parentA] >> 16 != other.children_[parentB] >> 16 ||
                 nodePosition_[parentA] != other.nodePosition_[parentB])
                 return false;
             toOther[parentA] = static_cast<std::uint16_t>(parentB);
