@@ -17,6 +17,7 @@ void MatchTree::InitMatchTree() {
     for (int i = 1; i < WindowSize - 1; ++i) nextLink_[i] = static_cast<std::uint16_t>(i + 1);
     nextLink_[WindowSize - 1] = 0;
     std::fill(nextLink_.begin() + BucketBase, nextLink_.end(), std::uint16_t{0});
+    rootChild_.fill(0);
 }
 
 // The children of q are spread over hashed buckets whose chains may hold
@@ -44,6 +45,12 @@ void MatchTree::AddChild(int q, int c, int r) {
 void MatchTree::TakePlace(int node, int old, int parent) {
     parentNode_[node] = static_cast<std::uint16_t>(parent);
     children_[parent] ^= static_cast<std::uint32_t>(node ^ old);
+    if (parent >= RootBase) {
+        const int key = prevLink_[old];
+        prevLink_[node] = static_cast<std::uint16_t>(key);
+        rootChild_[key] = static_cast<std::uint16_t>(node);
+        return;
+    }
     const int prev = prevLink_[old];
     const int next = nextLink_[old];
     prevLink_[node] = static_cast<std::uint16_t>(prev);
@@ -104,9 +111,9 @@ void MatchTree::InsertPosition() {
     } else {
         q = RootBase + text[pos];
         const int c = text[pos + 1];
-        r = FindChild(q, c);
+        r = rootChild_[RootKey(q, c)];
         if (r == 0) {
-            AddChild(q, c, pos);
+            AddRootChild(q, c, pos);
             matchLen = 1;
             return;
         }

@@ -3,6 +3,9 @@
 // start at the last 8192 positions. Inserting a position finds the longest
 // earlier string that matches it, up to 256 bytes, with no probe limit.
 //
+// The children of a root are found in a table by their two bytes; those of
+// a branch node in hashed sibling chains.
+//
 // Node numbers: 0 none; 1 to 8191 branch nodes (a free list); 8192 + b the
 // root of the strings that start with byte b; 8192 + (p mod 8192) the leaf of
 // text position p. Roots and the first 256 leaves share numbers, but a root
@@ -46,9 +49,12 @@ public:
     void DeletePosition() {
         const int r = parentNode_[pos];
         if (r == 0) return;
-        Unlink(pos);
         parentNode_[pos] = 0;
-        if (r >= RootBase) return;
+        if (r >= RootBase) {
+            rootChild_[prevLink_[pos]] = 0;
+            return;
+        }
+        Unlink(pos);
         const std::uint32_t children = (children_[r] - OneChild) ^ static_cast<std::uint32_t>(pos);
         children_[r] = children;
         if (children >= 2 * OneChild) return;
@@ -87,6 +93,14 @@ private:
 
     void InitMatchTree();
     int FindChild(int q, int c);
+    static int RootKey(int root, int c) { return (root - RootBase) << 8 | c; }
+    void AddRootChild(int root, int c, int r) {
+        const int key = RootKey(root, c);
+        rootChild_[key] = static_cast<std::uint16_t>(r);
+        prevLink_[r] = static_cast<std::uint16_t>(key);
+        parentNode_[r] = static_cast<std::uint16_t>(root);
+        children_[root] += OneChild;
+    }
     int ChildOf(int q, int c) const;  // FindChild without its sentinel
     bool SameBranches(const MatchTree& other) const;
     void AddChild(int q, int c, int r);
@@ -110,7 +124,10 @@ private:
     std::array<std::uint32_t, NodeSlots> children_{};
     std::array<std::uint16_t, NodeSlots> nodePosition_{};  // a position, plus the mark bit
     std::array<std::uint16_t, 2 * WindowSize> parentNode_{};  // 0: not in the tree
-    std::array<std::uint16_t, 2 * WindowSize> prevLink_{};    // the node before, or the bucket
+    // The node before, or the bucket; for a child of a root, its key in rootChild_.
+    std::array<std::uint16_t, 2 * WindowSize> prevLink_{};
+    // The child of each root for each next byte (0: none).
+    std::array<std::uint16_t, 256 * 256> rootChild_{};
     // Below 16384: the next node of a sibling chain (0 ends it), the next
     // free branch node, or the leaf that replaced a leaf; from 16384 on: the
     // bucket heads.

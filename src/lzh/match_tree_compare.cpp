@@ -9,6 +9,7 @@
 namespace quarnel::lzh {
 
 int MatchTree::ChildOf(int q, int c) const {
+    if (q >= RootBase) return rootChild_[RootKey(q, c)];
     int r = nextLink_[Bucket(q, c)];
     while (r != 0 && parentNode_[r] != q) r = nextLink_[r];
     return r;
