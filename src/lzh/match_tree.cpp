@@ -11,6 +11,7 @@ void MatchTree::InitMatchTree() {
     for (int b = 0; b < 256; ++b) {
         nodeDepth_[RootBase + b] = 1;
         nodePosition_[RootBase + b] = 0;
+        children_[RootBase + b] = 2 * OneChild;
     }
     std::fill(parentNode_.begin() + LeafBase, parentNode_.end(), std::uint16_t{0});
     freeNode_ = 1;
