@@ -11,6 +11,7 @@ void MatchTree::InitMatchTree() {
     for (int b = 0; b < 256; ++b) {
         nodeDepth_[RootBase + b] = 1;
         nodePosition_[RootBase + b] = 0;
+        children_[RootBase + b] = 2 * OneChild;
     }
     std::fill(parentNode_.begin() + LeafBase, parentNode_.end(), std::uint16_t{0});
     freeNode_ = 1;
@@ -81,7 +82,9 @@ void MatchTree::ApplyDeferredUpdate(int q) {
         nodePosition_[t] = static_cast<std::uint16_t>(pos);
         t = parentNode_[t];
     }
-    if (t < RootBase) nodePosition_[t] = static_cast<std::uint16_t>(pos | Mark);
+    // A root holds no position: node 0 (none) takes the write instead,
+    // chosen rather than branched to.
+    nodePosition_[t < RootBase ? t : 0] = static_cast<std::uint16_t>(pos | Mark);
 }
 
 // A leaf whose 256 bytes equal those at `pos` gives way to the leaf `pos`
@@ -166,10 +169,9 @@ void MatchTree::RemoveBranch(int r) {
         nodePosition_[q] = Fold(s);
         q = parentNode_[q];
     }
-    if (q < RootBase) {
-        s = std::max(s, Unfold(nodePosition_[q]));
-        nodePosition_[q] = static_cast<std::uint16_t>(Fold(s) | Mark);
-    }
+    // A root holds no position (0, below every other): node 0 takes the write.
+    s = std::max(s, Unfold(nodePosition_[q]));
+    nodePosition_[q < RootBase ? q : 0] = static_cast<std::uint16_t>(Fold(s) | Mark);
 
     const int c = static_cast<int>(children_[r] & 0xFFFF);
     Unlink(c);

@@ -50,11 +50,15 @@ public:
         const int r = parentNode_[pos];
         if (r == 0) return;
         parentNode_[pos] = 0;
-        if (r >= RootBase) {
-            rootChild_[prevLink_[pos]] = 0;
-            return;
-        }
-        Unlink(pos);
+        // The leaf leaves the root table or its sibling chain; the addresses
+        // are chosen rather than branched to, as either case is common.
+        // prevLink[0] takes the root case's second write.
+        const int underRoot = r >= RootBase;
+        const int prev = prevLink_[pos];
+        const int next = nextLink_[pos] & (underRoot - 1);
+        std::uint16_t* const slotOf[2] = {nextLink_.data(), rootChild_.data()};
+        slotOf[underRoot][prev] = static_cast<std::uint16_t>(next);
+        prevLink_[next] = static_cast<std::uint16_t>(prev);
         const std::uint32_t children = (children_[r] - OneChild) ^ static_cast<std::uint32_t>(pos);
         children_[r] = children;
         if (children >= 2 * OneChild) return;
@@ -119,7 +123,8 @@ private:
     std::array<std::uint8_t, NodeSlots> nodeDepth_{};
     // A node's number of children (from bit 16 on) and, in the low 16 bits,
     // their node numbers XORed together: the last child left of a branch
-    // node is known without a lookup. Kept up to date for branch nodes.
+    // node is known without a lookup. Kept up to date for branch nodes; a
+    // root's count starts at two, so that it never falls below.
     static constexpr std::uint32_t OneChild = 0x10000;
     std::array<std::uint32_t, NodeSlots> children_{};
     std::array<std::uint16_t, NodeSlots> nodePosition_{};  // a position, plus the mark bit
