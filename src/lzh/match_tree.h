@@ -72,6 +72,15 @@ public:
     // with the same depths, positions and marks, children and child bytes.
     bool SameState(const MatchTree& other) const;
 
+    // The sibling chain that holds the child of branch node q for byte c.
+    // A lookup takes the first node in the chain whose parent is q, without
+    // checking its byte: that is only right because the children of one node
+    // never share a chain, which any other hash must keep too.
+    static int Bucket(int q, int c) {
+        const std::uint32_t key = (static_cast<std::uint32_t>(q) << 8) | static_cast<std::uint32_t>(c);
+        return BucketBase + static_cast<int>((key * 0x9E3779B1u) >> (32 - BucketBits));
+    }
+
 private:
     static constexpr int RootBase = WindowSize;
     static constexpr int LeafBase = WindowSize;
@@ -87,10 +96,6 @@ private:
     // above may still hold older positions.
     static constexpr std::uint16_t Mark = 0x8000;
 
-    static int Bucket(int q, int c) {
-        const std::uint32_t key = (static_cast<std::uint32_t>(q) << 8) | static_cast<std::uint32_t>(c);
-        return BucketBase + static_cast<int>((key * 0x9E3779B1u) >> (32 - BucketBits));
-    }
     // A stored position as a text position below `pos`.
     int Unfold(int stored) const { return stored >= pos ? stored - WindowSize : stored; }
     static std::uint16_t Fold(int position) { return static_cast<std::uint16_t>(LeafBase + (position & (WindowSize - 1))); }
