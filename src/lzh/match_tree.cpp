@@ -1,6 +1,8 @@
 #include "match_tree.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace quarnel::lzh {
 
@@ -95,6 +97,29 @@ void MatchTree::ReplaceLeaf(int q, int r) {
     nextLink_[r] = static_cast<std::uint16_t>(pos);
 }
 
+// The number of equal bytes at the start of an eight-byte difference: the
+// first byte in memory is the lowest on a little-endian machine.
+static int EqualLeadingBytes(std::uint64_t diff) {
+    if constexpr (std::endian::native == std::endian::little) return std::countr_zero(diff) / 8;
+    else return std::countl_zero(diff) / 8;
+}
+
+// The length from `from` on up to which a and b agree, at most `end`:
+// eight bytes at a time, so that the loop's exit is one jump whatever the
+// edge's length.
+static int CommonLength(const std::uint8_t* a, const std::uint8_t* b, int from, int end) {
+    int n = from;
+    for (;;) {
+        std::uint64_t x;
+        std::uint64_t y;
+        std::memcpy(&x, a + n, 8);
+        std::memcpy(&y, b + n, 8);
+        if (const std::uint64_t diff = x ^ y; diff != 0) return std::min(n + EqualLeadingBytes(diff), end);
+        n += 8;
+        if (n >= end) return end;
+    }
+}
+
 void MatchTree::InsertPosition() {
     int q;
     int r;
@@ -134,14 +159,12 @@ void MatchTree::InsertPosition() {
         }
         matchPos = Unfold(matchPos);
 
-        const std::uint8_t* const here = text.data() + pos;
-        const std::uint8_t* const there = text.data() + matchPos;
-        while (matchLen < edgeEnd) {
-            if (here[matchLen] != there[matchLen]) {
+        if (matchLen < edgeEnd) {
+            matchLen = CommonLength(text.data() + pos, text.data() + matchPos, matchLen, edgeEnd);
+            if (matchLen < edgeEnd) {
                 SplitEdge(r);
                 return;
             }
-            ++matchLen;
         }
         if (matchLen >= MaxMatch) break;
 

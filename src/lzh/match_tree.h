@@ -32,8 +32,9 @@ public:
     MatchTree();
 
     // The string at `pos` needs `pos` + 256 bytes of text; bytes beyond the
-    // input read keep what they held (zero at first).
-    std::array<std::uint8_t, TextSize> text{};
+    // input read keep what they held (zero at first). Seven bytes beyond
+    // the end let an edge be compared eight bytes at a time.
+    std::array<std::uint8_t, TextSize + 7> text{};
     int pos = WindowSize;  // 8192 to 16383
     // Length of the match found for the position inserted last (1: none),
     // and the text position of that match.
