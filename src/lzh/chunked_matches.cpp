@@ -37,9 +37,10 @@ ChunkPlan PlanChunks(std::size_t size, unsigned threads, const LzhEncodeOptions&
 ChunkedMatches::ChunkedMatches(std::span<const std::uint8_t> input, const ChunkPlan& plan, unsigned threads,
                                LzhEncodeStats& stats)
     : input_(input), plan_(plan), threads_(threads), stats_(stats) {
-    // A stripe for every thread and one chunk more: a worker goes on with
-    // its stripe while the driver reads the stripes before it.
-    slots_.resize(std::min<std::size_t>(threads * LongestStripe + 1, plan_.count));
+    // One stripe's buffer per thread at most: the stripe the driver reads
+    // is released chunk by chunk, so its worker needs two slots (the chunk
+    // it writes and the one read); the others keep whole stripes ahead.
+    slots_.resize(std::min<std::size_t>((threads - 1) * LongestStripe + 2, plan_.count));
     try {
         for (std::size_t t = 0; t < std::min<std::size_t>(threads, plan_.count); ++t)
             workers_.emplace_back([this] { RunWorker(); });
@@ -86,20 +87,29 @@ std::size_t ChunkedMatches::StripeLength(std::size_t chunksLeft) const {
 void ChunkedMatches::FindStripe(std::size_t first, std::size_t last) {
     std::unique_ptr<MatchWalk> walk;  // carried from chunk to chunk
     for (std::size_t index = first; index < last; ++index) {
+        // A fresh walk's warm-up needs no slot: it runs while the driver may
+        // still be reading the chunk whose slot this one takes.
+        const bool fresh = walk == nullptr;
+        if (fresh) {
+            try {
+                walk = WarmUp(index * plan_.chunkSize);
+            } catch (const std::bad_alloc&) {
+            }
+        }
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this, index] { return stopping_ || index < released_ + slots_.size(); });
             if (stopping_) return;
         }
         Chunk& chunk = slots_[index % slots_.size()];
-        const bool continues = walk != nullptr;
         try {
-            FindChunk(index, index + 1 == last, chunk, walk);
+            if (walk == nullptr) throw std::bad_alloc();
+            FindChunk(index, index + 1 == last, fresh, chunk, walk);
         } catch (const std::bad_alloc&) {
-            // Only a chunk's buffer or a fresh walk is allocated, before a
+            // Only a fresh walk or a chunk's buffer is allocated, before a
             // walk that came on moves: the driver can take that one over.
             chunk.failed = true;
-            chunk.walk = continues ? std::move(walk) : nullptr;
+            chunk.walk = fresh ? nullptr : std::move(walk);
             walk.reset();
         }
         {
@@ -110,7 +120,18 @@ void ChunkedMatches::FindStripe(std::size_t first, std::size_t last) {
     }
 }
 
-void ChunkedMatches::FindChunk(std::size_t index, bool lastOfStripe, Chunk& chunk,
+// A fresh tree a warm-up before `start`, walked to the position before it
+// (at the input's start, to position 0).
+std::unique_ptr<MatchWalk> ChunkedMatches::WarmUp(std::size_t start) const {
+    auto walk = std::make_unique<MatchWalk>(input_, start > plan_.warmUp ? start - plan_.warmUp : 0);
+    while (walk->position() + 1 < start) {
+        if (walk->position() % StopCheckInterval == 0 && stopping_) break;
+        walk->Advance();
+    }
+    return walk;
+}
+
+void ChunkedMatches::FindChunk(std::size_t index, bool lastOfStripe, bool fresh, Chunk& chunk,
                                std::unique_ptr<MatchWalk>& walk) {
     const std::size_t start = index * plan_.chunkSize;
     const std::size_t end = std::min(start + plan_.chunkSize, plan_.end);
@@ -118,24 +139,19 @@ void ChunkedMatches::FindChunk(std::size_t index, bool lastOfStripe, Chunk& chun
     chunk.walk.reset();
     chunk.exact = false;
     chunk.failed = false;
-    chunk.continues = walk != nullptr;
+    chunk.continues = !fresh;
     chunk.matches.resize(end - start);
 
-    if (!chunk.continues) {
-        const std::size_t from = start > plan_.warmUp ? start - plan_.warmUp : 0;
-        walk = std::make_unique<MatchWalk>(input_, from);
+    if (fresh) {
         // A walk that began at the input's start is the exact one.
-        chunk.exact = from == 0;
+        chunk.exact = start <= plan_.warmUp;
         if (start == 0) {
             chunk.matches[0] = walk->Match();
-        } else {
-            Record(*walk, start, start, chunk.matches);
-            if (!chunk.exact) {
-                for (const std::size_t at : {start, start + plan_.warmUp, start + 4 * plan_.warmUp}) {
-                    if (at >= end) break;
-                    Record(*walk, start, at, chunk.matches);
-                    chunk.checkpoints.emplace_back(at, std::make_unique<MatchTree>(walk->tree));
-                }
+        } else if (!chunk.exact) {
+            for (const std::size_t at : {start, start + plan_.warmUp, start + 4 * plan_.warmUp}) {
+                if (at >= end) break;
+                Record(*walk, start, at, chunk.matches);
+                chunk.checkpoints.emplace_back(at, std::make_unique<MatchTree::Snapshot>(walk->tree));
             }
         }
     }

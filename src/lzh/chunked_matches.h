@@ -2,12 +2,17 @@
 // driver position by position in input order, exactly as one pass would
 // find them.
 //
+// Memory: every thread keeps at most one stripe of matches (three bytes a
+// position), its walk and the snapshots of its stripe (about a third of a
+// tree each). The stripe the driver reads is released chunk by chunk.
+//
 // Chunks start at multiples of 8192. A worker takes a stripe of a few chunks
 // in a row and walks it as one: it starts a fresh tree a warm-up before the
-// stripe and walks to the stripe's start; the tree it holds there, at the
-// seam, is kept, and so is the tree a warm-up and four warm-ups further on
-// when that is still in the stripe's first chunk. Before a stripe's matches
-// are used, its seam tree is compared with the exact tree, the one the
+// stripe and walks to the stripe's start; a snapshot of the tree it holds
+// there, at the seam, is kept, and so are snapshots a warm-up and four
+// warm-ups further on when that is still in the stripe's first chunk.
+// Before a stripe's matches are used, its seam snapshot is compared with
+// the exact tree, the one the
 // previous stripe ended with (the first stripe starts at the input's start;
 // every later end state is exact by induction). When they agree in
 // everything that can reach the output (MatchTree::SameState), the worker's
@@ -75,7 +80,7 @@ private:
     struct Chunk {
         std::vector<FoundMatch> matches;  // of every position of the chunk
         // The worker's tree before each checkpoint in this chunk, in order.
-        std::vector<std::pair<std::size_t, std::unique_ptr<MatchTree>>> checkpoints;
+        std::vector<std::pair<std::size_t, std::unique_ptr<MatchTree::Snapshot>>> checkpoints;
         // The worker's tree after the chunk, kept at the end of its stripe;
         // after a failed chunk, the tree before it, when the stripe went on.
         std::unique_ptr<MatchWalk> walk;
@@ -88,7 +93,8 @@ private:
     void RunWorker();
     std::size_t StripeLength(std::size_t chunksLeft) const;
     void FindStripe(std::size_t first, std::size_t last);
-    void FindChunk(std::size_t index, bool lastOfStripe, Chunk& chunk, std::unique_ptr<MatchWalk>& walk);
+    std::unique_ptr<MatchWalk> WarmUp(std::size_t start) const;
+    void FindChunk(std::size_t index, bool lastOfStripe, bool fresh, Chunk& chunk, std::unique_ptr<MatchWalk>& walk);
     void TakeChunk(std::size_t index);
     // Walks on to `to`, keeping the matches of a chunk that starts at `start`.
     void Record(MatchWalk& walk, std::size_t start, std::size_t to, std::vector<FoundMatch>& matches) const;

@@ -20,12 +20,11 @@
 namespace quarnel::lzh {
 namespace {
 
-// Every work area of one call, allocated at once and zero-filled.
+// The work areas of one call beside the match finding, zero-filled.
 struct Encoder {
     explicit Encoder(std::uint8_t* streamOut) : output(codec, streamOut) {}
 
     LzhCodecState codec;
-    MatchTree tree;
     BlockOutput output;
 };
 
@@ -63,11 +62,14 @@ Result LzhEncode(std::span<const std::uint8_t> source, std::span<std::uint8_t> d
     LzhEncodeStats stats;
     try {
         encoder = std::make_unique<Encoder>(destination.data() + AreaHeaderSize);
+        // One pass needs a tree of its own; the chunked finding has its walks.
+        const std::unique_ptr<ChunkedMatches> chunks = StartChunks(source, options, stats);
+        const std::unique_ptr<MatchTree> tree = chunks ? nullptr : std::make_unique<MatchTree>();
         writeAreaHeader(destination, {});
-        if (std::unique_ptr<ChunkedMatches> chunks = StartChunks(source, options, stats)) {
+        if (chunks) {
             EncodeFromMatches(*chunks, source, encoder->codec.unpackedSize, encoder->output);
         } else {
-            StreamEncoder<BlockOutput> driver(encoder->tree, source, encoder->codec.unpackedSize, encoder->output);
+            StreamEncoder<BlockOutput> driver(*tree, source, encoder->codec.unpackedSize, encoder->output);
             driver.EncodeStream();
         }
     } catch (const std::bad_alloc&) {

@@ -66,12 +66,15 @@ public:
         RemoveBranch(r);
     }
 
-    // Whether the two trees will find the same matches from here on, for
-    // every input that follows: the same text, position and last match, the
-    // same leaves in the tree and the same replacements of the others, and
-    // branch nodes that correspond one to one (their numbers may differ)
-    // with the same depths, positions and marks, children and child bytes.
-    bool SameState(const MatchTree& other) const;
+    struct Snapshot;  // a tree kept for comparison, below
+
+    // Whether this tree will find the same matches as the one the snapshot
+    // was taken of, from here on, for every input that follows: the same
+    // text, position and last match, the same leaves in the tree and the
+    // same replacements of the others, and branch nodes that correspond one
+    // to one (their numbers may differ) with the same depths, positions and
+    // marks, children and child bytes.
+    bool SameState(const Snapshot& other) const;
 
     // The sibling chain that holds the child of branch node q for byte c.
     // A lookup takes the first node in the chain whose parent is q, without
@@ -112,7 +115,8 @@ private:
         children_[root] += OneChild;
     }
     int ChildOf(int q, int c) const;  // FindChild without its sentinel
-    bool SameBranches(const MatchTree& other) const;
+    bool ChildrenFound() const;
+    bool SameBranches(const Snapshot& other) const;
     void AddChild(int q, int c, int r);
     void SplitEdge(int old);
     void Unlink(int node) {
@@ -144,6 +148,28 @@ private:
     // bucket heads.
     std::array<std::uint16_t, LinkSlots> nextLink_{};
     int freeNode_ = 1;
+
+public:
+    // What decides the matches a tree will find, kept at a seam of the
+    // chunked match finding without the structures that only find children
+    // (about a third of a tree): the text, position and last match, the
+    // parents, depths, positions, marks and child counts of the nodes, and
+    // the replacements of the leaves. Whether every child is found under
+    // the byte its text gives it is checked when the snapshot is taken.
+    struct Snapshot {
+        explicit Snapshot(const MatchTree& tree);
+
+        decltype(MatchTree::text) text;
+        int pos;
+        int matchLen;
+        int matchPos;
+        bool childrenFound;
+        std::array<std::uint8_t, NodeSlots> nodeDepth;
+        std::array<std::uint16_t, NodeSlots> childCount;
+        std::array<std::uint16_t, NodeSlots> nodePosition;
+        std::array<std::uint16_t, 2 * WindowSize> parentNode;
+        std::array<std::uint16_t, WindowSize> replacement;  // of each leaf not in the tree
+    };
 };
 
 }  // namespace quarnel::lzh
