@@ -79,7 +79,12 @@ void MatchTree::TakePlace(int node, int old, int parent) {
 // now, and the first unmarked branch node gets it marked, so that the nodes
 // above that one are brought up to date only when it is met again.
 void MatchTree::ApplyDeferredUpdate(int q) {
-    int t = q;
+    // Whether q is marked is hard to predict, and a second marked node above
+    // it is rare: the first step is chosen by masks rather than branched to.
+    const std::uint16_t first = nodePosition_[q];
+    const int step = -(first >> 15);  // all ones if q is marked
+    nodePosition_[q] = static_cast<std::uint16_t>((pos & step) | (first & ~step));
+    int t = (parentNode_[q] & step) | (q & ~step);
     while (nodePosition_[t] & Mark) {
         nodePosition_[t] = static_cast<std::uint16_t>(pos);
         t = parentNode_[t];
@@ -187,6 +192,13 @@ void MatchTree::RemoveBranch(int r) {
     const int t = Unfold(nodePosition_[r] & ~Mark);
     int s = t;
     int q = parentNode_[r];
+    // The first step is chosen by masks, as in ApplyDeferredUpdate.
+    const std::uint16_t first = nodePosition_[q];
+    const int step = -(first >> 15);  // all ones if q is marked
+    const int newer = std::max(s, Unfold(first & ~Mark));
+    s = (newer & step) | (s & ~step);
+    nodePosition_[q] = static_cast<std::uint16_t>((Fold(s) & step) | (first & ~step));
+    q = (parentNode_[q] & step) | (q & ~step);
     while (nodePosition_[q] & Mark) {
         s = std::max(s, Unfold(nodePosition_[q] & ~Mark));
         nodePosition_[q] = Fold(s);
