@@ -8,7 +8,9 @@ namespace quarnel::lzh {
 namespace {
 
 // One code under construction: a min-heap on counts from index 1, and the
-// symbols in the order they leave it (the rarest first).
+// symbols in the order they leave it (the rarest first). A heap entry holds
+// its node's count above the node number, so that a compare reads no table;
+// compares look at the counts alone, so that ties go as on the counts.
 class CodeBuilder {
 public:
     CodeBuilder(int n, std::span<std::uint16_t> freq, LzhCodecState& codec) : n_(n), freq_(freq), codec_(codec) {}
@@ -17,11 +19,11 @@ public:
     int FillHeap() {
         heap_[1] = 0;
         for (int symbol = 0; symbol < n_; ++symbol)
-            if (freq_[symbol] != 0) heap_[++size_] = static_cast<std::int16_t>(symbol);
+            if (freq_[symbol] != 0) heap_[++size_] = Entry(symbol, freq_[symbol]);
         return size_;
     }
 
-    int OnlySymbol() const { return heap_[1]; }
+    int OnlySymbol() const { return NodeOf(heap_[1]); }
 
     // Merges the two rarest entries until one is left; returns the root.
     int MergeNodes() {
@@ -29,15 +31,17 @@ public:
         int node = n_;
         int root = node;
         while (size_ > 1) {
-            const int i = heap_[1];
+            const std::uint32_t first = heap_[1];
+            const int i = NodeOf(first);
             if (i < n_) extracted_[extractedCount_++] = static_cast<std::int16_t>(i);
             heap_[1] = heap_[size_--];
             SiftDown(1);
-            const int j = heap_[1];
+            const std::uint32_t second = heap_[1];
+            const int j = NodeOf(second);
             if (j < n_) extracted_[extractedCount_++] = static_cast<std::int16_t>(j);
             root = node++;
-            freq_[root] = static_cast<std::uint16_t>(freq_[i] + freq_[j]);
-            heap_[1] = static_cast<std::int16_t>(root);
+            freq_[root] = static_cast<std::uint16_t>((first >> 16) + (second >> 16));
+            heap_[1] = Entry(root, freq_[root]);
             SiftDown(1);
             codec_.treeZero[root] = static_cast<std::uint16_t>(i);
             codec_.treeOne[root] = static_cast<std::uint16_t>(j);
@@ -80,13 +84,23 @@ public:
     }
 
 private:
-    // Equal counts stop the sift, and of two equal children the left one wins.
+    static std::uint32_t Entry(int node, std::uint16_t count) {
+        return std::uint32_t{count} << 16 | static_cast<std::uint32_t>(node);
+    }
+    static int NodeOf(std::uint32_t entry) { return static_cast<int>(entry & 0xFFFF); }
+    // Whether a's count is at most b's, whatever their node numbers.
+    static bool CountAtMost(std::uint32_t a, std::uint32_t b) { return a <= (b | 0xFFFF); }
+
+    // Equal counts stop the sift, and of two equal children the left one
+    // wins. The entry past the end holds the largest count, so that a left
+    // child without a right one is taken without a check.
     void SiftDown(int p) {
-        const std::int16_t entry = heap_[p];
+        const std::uint32_t entry = heap_[p];
+        heap_[size_ + 1] = ~std::uint32_t{0};
         while (2 * p <= size_) {
             int c = 2 * p;
-            if (c < size_ && freq_[heap_[c]] > freq_[heap_[c + 1]]) ++c;
-            if (freq_[entry] <= freq_[heap_[c]]) break;
+            c += static_cast<int>(!CountAtMost(heap_[c], heap_[c + 1]));
+            if (CountAtMost(entry, heap_[c])) break;
             heap_[p] = heap_[c];
             p = c;
         }
@@ -112,7 +126,7 @@ private:
     const int n_;
     std::span<std::uint16_t> freq_;
     LzhCodecState& codec_;
-    std::array<std::int16_t, LitLenSymbols + 1> heap_{};
+    std::array<std::uint32_t, LitLenSymbols + 2> heap_{};
     int size_ = 0;
     std::array<std::int16_t, LitLenSymbols> extracted_{};
     int extractedCount_ = 0;
