@@ -90,10 +90,12 @@ void ChunkedMatches::FindStripe(std::size_t first, std::size_t last) {
         // A fresh walk's warm-up needs no slot: it runs while the driver may
         // still be reading the chunk whose slot this one takes.
         const bool fresh = walk == nullptr;
+        bool refused = false;
         if (fresh) {
             try {
                 walk = WarmUp(index * plan_.chunkSize);
             } catch (const std::bad_alloc&) {
+                refused = true;
             }
         }
         {
@@ -103,9 +105,11 @@ void ChunkedMatches::FindStripe(std::size_t first, std::size_t last) {
         }
         Chunk& chunk = slots_[index % slots_.size()];
         try {
-            if (walk == nullptr) throw std::bad_alloc();
-            FindChunk(index, index + 1 == last, fresh, chunk, walk);
+            if (!refused) FindChunk(index, index + 1 == last, fresh, chunk, walk);
         } catch (const std::bad_alloc&) {
+            refused = true;
+        }
+        if (refused) {
             // Only a fresh walk or a chunk's buffer is allocated, before a
             // walk that came on moves: the driver can take that one over.
             chunk.failed = true;

@@ -12,9 +12,8 @@
 // there, at the seam, is kept, and so are snapshots a warm-up and four
 // warm-ups further on when that is still in the stripe's first chunk.
 // Before a stripe's matches are used, its seam snapshot is compared with
-// the exact tree, the one the
-// previous stripe ended with (the first stripe starts at the input's start;
-// every later end state is exact by induction). When they agree in
+// the exact tree, the one the previous stripe ended with (the first stripe
+// starts at the input's start; every later end state is exact by induction). When they agree in
 // everything that can reach the output (MatchTree::SameState), the worker's
 // matches from there on and its tree at the stripe's end are exact too. When
 // they don't, the driver walks on from the exact tree and compares again at
@@ -79,7 +78,7 @@ public:
 private:
     struct Chunk {
         std::vector<FoundMatch> matches;  // of every position of the chunk
-        // The worker's tree before each checkpoint in this chunk, in order.
+        // Snapshots of the worker's tree at the checkpoints in this chunk, in order.
         std::vector<std::pair<std::size_t, std::unique_ptr<MatchTree::Snapshot>>> checkpoints;
         // The worker's tree after the chunk, kept at the end of its stripe;
         // after a failed chunk, the tree before it, when the stripe went on.
