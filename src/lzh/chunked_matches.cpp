@@ -128,10 +128,7 @@ void ChunkedMatches::FindStripe(std::size_t first, std::size_t last) {
 // (at the input's start, to position 0).
 std::unique_ptr<MatchWalk> ChunkedMatches::WarmUp(std::size_t start) const {
     auto walk = std::make_unique<MatchWalk>(input_, start > plan_.warmUp ? start - plan_.warmUp : 0);
-    while (walk->position() + 1 < start) {
-        if (walk->position() % StopCheckInterval == 0 && stopping_) break;
-        walk->Advance();
-    }
+    Record(*walk, start, start, {});  // keeps nothing: every position is before start
     return walk;
 }
 
@@ -168,7 +165,7 @@ void ChunkedMatches::FindChunk(std::size_t index, bool lastOfStripe, bool fresh,
 }
 
 void ChunkedMatches::Record(MatchWalk& walk, std::size_t start, std::size_t to,
-                            std::vector<FoundMatch>& matches) const {
+                            std::span<FoundMatch> matches) const {
     while (walk.position() + 1 < to) {
         if (walk.position() % StopCheckInterval == 0 && stopping_) return;
         walk.Advance();

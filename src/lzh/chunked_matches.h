@@ -13,12 +13,13 @@
 // warm-ups further on when that is still in the stripe's first chunk.
 // Before a stripe's matches are used, its seam snapshot is compared with
 // the exact tree, the one the previous stripe ended with (the first stripe
-// starts at the input's start; every later end state is exact by induction). When they agree in
-// everything that can reach the output (MatchTree::SameState), the worker's
-// matches from there on and its tree at the stripe's end are exact too. When
-// they don't, the driver walks on from the exact tree and compares again at
-// the later checkpoints, where the trees have often become equal; past the
-// last one it walks the rest of the stripe itself.
+// starts at the input's start; every later end state is exact by
+// induction). When they agree in everything that can reach the output
+// (MatchTree::SameState), the worker's matches from there on and its tree at
+// the stripe's end are exact too. When they don't, the driver walks on from
+// the exact tree and compares again at the later checkpoints, where the
+// trees have often become equal; past the last one it walks the rest of the
+// stripe itself.
 //
 // The matches end at the last multiple of 8192 from which at least 257 input
 // bytes follow: there the clamp to the input's end starts to matter, and it
@@ -96,7 +97,7 @@ private:
     void FindChunk(std::size_t index, bool lastOfStripe, bool fresh, Chunk& chunk, std::unique_ptr<MatchWalk>& walk);
     void TakeChunk(std::size_t index);
     // Walks on to `to`, keeping the matches of a chunk that starts at `start`.
-    void Record(MatchWalk& walk, std::size_t start, std::size_t to, std::vector<FoundMatch>& matches) const;
+    void Record(MatchWalk& walk, std::size_t start, std::size_t to, std::span<FoundMatch> matches) const;
     void WalkFailedChunk(std::size_t start, std::size_t end, Chunk& chunk);
     void ProveOrWalk(std::size_t start, std::size_t end, Chunk& chunk);
     void SkipAcrossChunks(std::size_t count);

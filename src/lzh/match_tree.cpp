@@ -82,7 +82,7 @@ void MatchTree::ApplyDeferredUpdate(int q) {
     // Whether q is marked is hard to predict, and a second marked node above
     // it is rare: the first step is chosen by masks rather than branched to.
     const std::uint16_t first = nodePosition_[q];
-    const int step = -(first >> 15);  // all ones if q is marked
+    const int step = IfMarked(first);
     nodePosition_[q] = static_cast<std::uint16_t>((pos & step) | (first & ~step));
     int t = (parentNode_[q] & step) | (q & ~step);
     while (nodePosition_[t] & Mark) {
@@ -194,7 +194,7 @@ void MatchTree::RemoveBranch(int r) {
     int q = parentNode_[r];
     // The first step is chosen by masks, as in ApplyDeferredUpdate.
     const std::uint16_t first = nodePosition_[q];
-    const int step = -(first >> 15);  // all ones if q is marked
+    const int step = IfMarked(first);
     const int newer = std::max(s, Unfold(first & ~Mark));
     s = (newer & step) | (s & ~step);
     nodePosition_[q] = static_cast<std::uint16_t>((Fold(s) & step) | (first & ~step));

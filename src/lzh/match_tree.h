@@ -105,6 +105,11 @@ private:
     // above may still hold older positions.
     static constexpr std::uint16_t Mark = 0x8000;
 
+    // All ones for a marked position, zero otherwise: a mask to choose by.
+    static int IfMarked(std::uint16_t stored) { return -(stored >> 15); }
+    // The text position of a leaf: the leaf numbered pos was inserted last;
+    // any other at or above pos lies in the older half.
+    int LeafPosition(int leaf) const { return leaf > pos ? leaf - WindowSize : leaf; }
     // A stored position as a text position below `pos`.
     int Unfold(int stored) const { return stored >= pos ? stored - WindowSize : stored; }
     static std::uint16_t Fold(int position) { return static_cast<std::uint16_t>(LeafBase + (position & (WindowSize - 1))); }

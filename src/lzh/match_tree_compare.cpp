@@ -35,7 +35,7 @@ bool MatchTree::ChildrenFound() const {
     std::vector<bool> checked(NodeSlots, false);
     for (int leaf = LeafBase; leaf < 2 * WindowSize; ++leaf) {
         if (parentNode_[leaf] == 0) continue;
-        const int leafPosition = leaf > pos ? leaf - WindowSize : leaf;
+        const int leafPosition = LeafPosition(leaf);
         for (int node = leaf;;) {
             const int parent = parentNode_[node];
             if (ChildOf(parent, text[leafPosition + nodeDepth_[parent]]) != node) return false;
@@ -75,8 +75,7 @@ bool MatchTree::SameBranches(const Snapshot& other) const {
     int paired = 0;
     for (int leaf = LeafBase; leaf < 2 * WindowSize; ++leaf) {
         if (parentNode_[leaf] == 0) continue;
-        // The leaf numbered pos was inserted last; any other at or above pos lies in the older half.
-        const int leafPosition = leaf > pos ? leaf - WindowSize : leaf;
+        const int leafPosition = LeafPosition(leaf);
         int a = leaf;
         int b = leaf;
         for (;;) {
