@@ -9,14 +9,31 @@ namespace {
 constexpr std::size_t DefaultWarmUp = 64 * 1024;
 constexpr std::size_t SmallestChunk = 128 * 1024;
 constexpr std::size_t LargestChunk = 512 * 1024;
-// A stripe needs one warm-up however long it is; shorter stripes towards
-// the end keep the threads busy to the last.
-constexpr std::size_t LongestStripe = 4;
 // How often a worker looks whether the encoding has stopped.
 constexpr std::size_t StopCheckInterval = WindowSize;
+// A stripe's snapshots: at its seam, a warm-up and four warm-ups on.
+constexpr std::size_t CheckpointsPerStripe = 3;
+// Stripes begun and not yet read to their last chunk: one a thread, and
+// one more, so that a worker done with a short stripe near the end can go
+// on while the driver reads.
+std::size_t StripesInFlight(unsigned threads) { return threads + 1; }
 
 std::size_t RoundUpToWindow(std::size_t n) {
     return std::max<std::size_t>(WindowSize, (n + WindowSize - 1) / WindowSize * WindowSize);
+}
+
+// Each thread may keep one walk and one stripe of matches. Every worker's
+// walk and the driver's come first, then, for each stripe in flight, its
+// tree at the end and its snapshots; the chunk buffers get the rest, two at
+// least, as then the driver reads one while a worker fills the next.
+std::size_t SlotCount(const ChunkPlan& plan, unsigned threads) {
+    const std::size_t chunkBytes = plan.chunkSize * sizeof(FoundMatch);
+    const std::size_t allowance = threads * (sizeof(MatchWalk) + LongestStripe * chunkBytes);
+    const std::size_t states = (threads + 1) * sizeof(MatchWalk) +
+                               StripesInFlight(threads) *
+                                   (sizeof(MatchWalk) + CheckpointsPerStripe * sizeof(MatchTree::Snapshot));
+    const std::size_t slots = allowance > states ? (allowance - states) / chunkBytes : 0;
+    return std::min(std::max<std::size_t>(slots, 2), plan.count);
 }
 
 }  // namespace
@@ -37,10 +54,7 @@ ChunkPlan PlanChunks(std::size_t size, unsigned threads, const LzhEncodeOptions&
 ChunkedMatches::ChunkedMatches(std::span<const std::uint8_t> input, const ChunkPlan& plan, unsigned threads,
                                LzhEncodeStats& stats)
     : input_(input), plan_(plan), threads_(threads), stats_(stats) {
-    // One stripe's buffer per thread at most: the stripe the driver reads
-    // is released chunk by chunk, so its worker needs two slots (the chunk
-    // it writes and the one read); the others keep whole stripes ahead.
-    slots_.resize(std::min<std::size_t>((threads - 1) * LongestStripe + 2, plan_.count));
+    slots_.resize(SlotCount(plan_, threads));
     try {
         for (std::size_t t = 0; t < std::min<std::size_t>(threads, plan_.count); ++t)
             workers_.emplace_back([this] { RunWorker(); });
@@ -69,14 +83,16 @@ void ChunkedMatches::RunWorker() {
     for (;;) {
         std::size_t first;
         std::size_t last;
+        std::size_t stripe;
         {
             std::lock_guard lock(mutex_);
             if (stopping_ || nextToFind_ == plan_.count) return;
             first = nextToFind_;
             last = first + StripeLength(plan_.count - first);
             nextToFind_ = last;
+            stripe = stripesGiven_++;
         }
-        FindStripe(first, last);
+        FindStripe(first, last, stripe);
     }
 }
 
@@ -84,7 +100,7 @@ std::size_t ChunkedMatches::StripeLength(std::size_t chunksLeft) const {
     return std::clamp<std::size_t>((chunksLeft + 2 * threads_ - 1) / (2 * threads_), 1, LongestStripe);
 }
 
-void ChunkedMatches::FindStripe(std::size_t first, std::size_t last) {
+void ChunkedMatches::FindStripe(std::size_t first, std::size_t last, std::size_t stripe) {
     std::unique_ptr<MatchWalk> walk;  // carried from chunk to chunk
     for (std::size_t index = first; index < last; ++index) {
         // A fresh walk's warm-up needs no slot: it runs while the driver may
@@ -100,7 +116,10 @@ void ChunkedMatches::FindStripe(std::size_t first, std::size_t last) {
         }
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this, index] { return stopping_ || index < released_ + slots_.size(); });
+            changed_.wait(lock, [this, index, stripe] {
+                return stopping_ ||
+                       (index < released_ + slots_.size() && stripe < stripesTaken_ + StripesInFlight(threads_));
+            });
             if (stopping_) return;
         }
         Chunk& chunk = slots_[index % slots_.size()];
@@ -116,6 +135,7 @@ void ChunkedMatches::FindStripe(std::size_t first, std::size_t last) {
             chunk.walk = fresh ? nullptr : std::move(walk);
             walk.reset();
         }
+        chunk.endsStripe = index + 1 == last;
         {
             std::lock_guard lock(mutex_);
             chunk.done = true;
@@ -199,6 +219,13 @@ void ChunkedMatches::TakeChunk(std::size_t index) {
     }
     chunk.checkpoints.clear();
     chunk.walk.reset();
+    if (chunk.endsStripe) {
+        {
+            std::lock_guard lock(mutex_);
+            ++stripesTaken_;
+        }
+        changed_.notify_all();
+    }
     chunkIndex_ = index;
     chunkStart_ = start;
     chunkEnd_ = end;

@@ -2,9 +2,10 @@
 // driver position by position in input order, exactly as one pass would
 // find them.
 //
-// Memory: every thread keeps at most one stripe of matches (three bytes a
-// position), its walk and the snapshots of its stripe (about a third of a
-// tree each). The stripe the driver reads is released chunk by chunk.
+// Memory: every thread keeps at most its walk and one stripe of matches
+// (three bytes a position): the end trees and snapshots of the stripes in
+// flight are paid for with fewer chunk buffers, and the stripes begun ahead
+// of the driver are limited to pay for them.
 //
 // Chunks start at multiples of 8192. A worker takes a stripe of a few chunks
 // in a row and walks it as one: it starts a fresh tree a warm-up before the
@@ -40,8 +41,12 @@
 
 namespace quarnel::lzh {
 
+// A stripe needs one warm-up however long it is; shorter stripes towards
+// the end keep the threads busy to the last.
+inline constexpr std::size_t LongestStripe = 4;
+
 struct ChunkPlan {
-    std::size_t chunkSize = 0;  // multiples of 8192; a stripe has 1 to 4 chunks
+    std::size_t chunkSize = 0;  // multiples of 8192; a stripe has 1 to LongestStripe chunks
     std::size_t warmUp = 0;
     std::size_t end = 0;  // the first position walked live
     std::size_t count = 0;
@@ -87,12 +92,13 @@ private:
         bool exact = false;      // the stripe's walk began at the input's start
         bool continues = false;  // the walk came on from the chunk before
         bool failed = false;     // the worker ran out of memory: the driver walks the chunk
+        bool endsStripe = false;
         bool done = false;
     };
 
     void RunWorker();
     std::size_t StripeLength(std::size_t chunksLeft) const;
-    void FindStripe(std::size_t first, std::size_t last);
+    void FindStripe(std::size_t first, std::size_t last, std::size_t stripe);
     std::unique_ptr<MatchWalk> WarmUp(std::size_t start) const;
     void FindChunk(std::size_t index, bool lastOfStripe, bool fresh, Chunk& chunk, std::unique_ptr<MatchWalk>& walk);
     void TakeChunk(std::size_t index);
@@ -119,6 +125,8 @@ private:
     std::vector<Chunk> slots_;  // chunk k uses slot k mod slots_.size()
     std::size_t nextToFind_ = 0;
     std::size_t released_ = 0;  // chunks whose slot is free again
+    std::size_t stripesGiven_ = 0;
+    std::size_t stripesTaken_ = 0;  // by the driver, to their last chunk
     std::atomic<bool> stopping_ = false;
     std::vector<std::thread> workers_;
 
