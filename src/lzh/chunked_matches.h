@@ -2,10 +2,10 @@
 // driver position by position in input order, exactly as one pass would
 // find them.
 //
-// Memory: every thread keeps at most its walk and one stripe of matches
-// (three bytes a position): the end trees and snapshots of the stripes in
-// flight are paid for with fewer chunk buffers, and the stripes begun ahead
-// of the driver are limited to pay for them.
+// Memory: the chunked path adds at most a walk and a stripe of matches
+// (three bytes a position) per thread. The stripes begun and not yet read
+// are limited to one a thread and one more, and the chunk buffers are fewer
+// by what their end trees and snapshots take.
 //
 // Chunks start at multiples of 8192. A worker takes a stripe of a few chunks
 // in a row and walks it as one: it starts a fresh tree a warm-up before the
