@@ -123,8 +123,9 @@ void ChunkedMatches::FindStripe(std::size_t first, std::size_t last, std::size_t
             if (stopping_) return;
         }
         Chunk& chunk = slots_[index % slots_.size()];
+        chunk.endsStripe = index + 1 == last;
         try {
-            if (!refused) FindChunk(index, index + 1 == last, fresh, chunk, walk);
+            if (!refused) FindChunk(index, fresh, chunk, walk);
         } catch (const std::bad_alloc&) {
             refused = true;
         }
@@ -135,7 +136,6 @@ void ChunkedMatches::FindStripe(std::size_t first, std::size_t last, std::size_t
             chunk.walk = fresh ? nullptr : std::move(walk);
             walk.reset();
         }
-        chunk.endsStripe = index + 1 == last;
         {
             std::lock_guard lock(mutex_);
             chunk.done = true;
@@ -152,8 +152,7 @@ std::unique_ptr<MatchWalk> ChunkedMatches::WarmUp(std::size_t start) const {
     return walk;
 }
 
-void ChunkedMatches::FindChunk(std::size_t index, bool lastOfStripe, bool fresh, Chunk& chunk,
-                               std::unique_ptr<MatchWalk>& walk) {
+void ChunkedMatches::FindChunk(std::size_t index, bool fresh, Chunk& chunk, std::unique_ptr<MatchWalk>& walk) {
     const std::size_t start = index * plan_.chunkSize;
     const std::size_t end = std::min(start + plan_.chunkSize, plan_.end);
     chunk.checkpoints.clear();
@@ -179,7 +178,7 @@ void ChunkedMatches::FindChunk(std::size_t index, bool lastOfStripe, bool fresh,
     Record(*walk, start, end, chunk.matches);
     if (walk->position() + 1 != end) {
         walk.reset();  // stopped
-    } else if (lastOfStripe) {
+    } else if (chunk.endsStripe) {
         chunk.walk = std::move(walk);
     }
 }

@@ -89,10 +89,10 @@ private:
         // The worker's tree after the chunk, kept at the end of its stripe;
         // after a failed chunk, the tree before it, when the stripe went on.
         std::unique_ptr<MatchWalk> walk;
-        bool exact = false;      // the stripe's walk began at the input's start
-        bool continues = false;  // the walk came on from the chunk before
-        bool failed = false;     // the worker ran out of memory: the driver walks the chunk
-        bool endsStripe = false;
+        bool exact = false;       // the stripe's walk began at the input's start
+        bool continues = false;   // the walk came on from the chunk before
+        bool failed = false;      // the worker ran out of memory: the driver walks the chunk
+        bool endsStripe = false;  // its walk is kept in `walk` for the driver
         bool done = false;
     };
 
@@ -100,7 +100,7 @@ private:
     std::size_t StripeLength(std::size_t chunksLeft) const;
     void FindStripe(std::size_t first, std::size_t last, std::size_t stripe);
     std::unique_ptr<MatchWalk> WarmUp(std::size_t start) const;
-    void FindChunk(std::size_t index, bool lastOfStripe, bool fresh, Chunk& chunk, std::unique_ptr<MatchWalk>& walk);
+    void FindChunk(std::size_t index, bool fresh, Chunk& chunk, std::unique_ptr<MatchWalk>& walk);
     void TakeChunk(std::size_t index);
     // Walks on to `to`, keeping the matches of a chunk that starts at `start`.
     void Record(MatchWalk& walk, std::size_t start, std::size_t to, std::span<FoundMatch> matches) const;
