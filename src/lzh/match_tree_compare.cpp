@@ -59,7 +59,7 @@ bool MatchTree::SameState(const Snapshot& other) const {
         // A replaced leaf names its replacement, which the shortcut follows.
         if (!inTree && nextLink_[leaf] != other.replacement[leaf - LeafBase]) return false;
     }
-    // A root's child count only ever grows and is never read; its position stays 0.
+    // A root's child count never falls below two, so it decides nothing; its position stays 0.
     for (int root = RootBase; root < RootBase + 256; ++root)
         if (nodePosition_[root] != other.nodePosition[root]) return false;
     return SameBranches(other);
