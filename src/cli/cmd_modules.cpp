@@ -13,7 +13,9 @@
 #include "command.h"
 #include "image/file_io.h"
 #include "image/hex_text.h"
+#include "image/block_checksum.h"
 #include "image/module_chain.h"
+#include "image/verify_image.h"
 #include "image_command_args.h"
 
 namespace quarnel::cli {
@@ -27,7 +29,7 @@ struct ModulesOptions {
     bool json = false;
 };
 
-void printJson(const image::ModuleChain& chain) {
+void printJson(const image::ModuleChain& chain, std::span<const std::uint8_t> bytes) {
     nlohmann::json rows = nlohmann::json::array();
     for (const ModuleBlock& block : chain.blocks)
         rows.push_back({{"index", block.index},
@@ -44,6 +46,8 @@ void printJson(const image::ModuleChain& chain) {
     const nlohmann::json report = {{"directoryVersion", chain.directoryVersion},
                                    {"generation", image::generationName(chain.generation)},
                                    {"directoryOffset", chain.directoryOffset},
+                                   {"directoryChecksum", image::directoryChecksumState(image::directoryChecksumHolds(
+                                                             bytes, chain.directoryOffset))},
                                    {"modules", rows}};
     std::cout << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
@@ -72,7 +76,7 @@ int listModules(const ModulesOptions& options) {
         chain.result.message = image::noDirectoryMessage(options.romName);
     if (!chain.result.ok()) return reportFailure(chain.result);
     if (options.json)
-        printJson(chain);
+        printJson(chain, bytes);
     else
         printTable(chain);
     return ExitSuccess;

@@ -102,8 +102,11 @@ int pack(const PackOptions& options) {
     dmi::DmiEdits typed;
     if (!typedEdits(options, typed)) return ExitUsage;
 
+    // One checked load serves Extract and Pack.
     dmi::DmiSession session;
-    if (Result r = dmi::extractDmi(session, options.romName); !r.ok()) return reportFailure(r);
+    const auto warn = [](const std::string& warning) { std::cerr << warning << '\n'; };
+    if (Result r = dmi::extractForPack(session, options.romName, options.force, warn); !r.ok())
+        return reportFailure(r);
     if (!session.packable) {
         for (const std::string& problem : session.problems) std::cerr << problem << '\n';
         return ExitBadData;
@@ -120,7 +123,7 @@ int pack(const PackOptions& options) {
                              .saved = [&report] { report << dmi::messages::Save << '\n'; }};
     request.force = options.force;
     request.threads = options.threads;
-    request.warn = [](const std::string& warning) { std::cerr << warning << '\n'; };
+    request.loaded = true;
     request.write = writeOutput;
     if (Result r = dmi::packDmi(session, request); !r.ok()) return reportFailure(r);
     report << dmi::packedMessage(options.outName) << '\n';

@@ -1,7 +1,8 @@
 // quarnel-cli replace ROM ID SUB1 SUB2 CONTENTS -o OUT: puts CONTENTS in as
 // the module's plain contents, keeping its flags (a new module is appended
 // with flags 0, so it is compressed unless its ID is 0x40 or 0x60), and
-// writes the rebuilt image.
+// writes the image with that module alone encoded and put in place: every
+// other byte stays as read.
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -10,6 +11,7 @@
 
 #include "command.h"
 #include "image/file_io.h"
+#include "image/module_placement.h"
 #include "image/rom_image.h"
 #include "image_command_args.h"
 #include "threads_option.h"
@@ -40,18 +42,22 @@ int replaceContents(const ReplaceOptions& options) {
     if (Result replaced = image::replaceModule(rom, key.id(), key.sub2(), key.sub1(), flags, contents);
         !replaced.ok())
         return reportFailure(replaced);
-    if (Result rebuilt = image::rebuildImageInPlace(rom, options.threads); !rebuilt.ok())
-        return reportFailure(rebuilt);
-    if (Result written = writeOutput(options.outName, rom.bytes); !written.ok())
-        return reportFailure(written);
-    reportStream(options.outName) << "Wrote " << options.outName << '\n';
+    const auto index = static_cast<std::size_t>(image::findModule(rom, key.id(), key.sub2(), key.sub1()) -
+                                                rom.modules.data());
+    std::vector<std::uint8_t> out;
+    image::Placement placement = image::Placement::Unchanged;
+    if (Result placed = image::writeModuleInPlace(rom, index, out, options.threads, &placement); !placed.ok())
+        return reportFailure(placed);
+    if (Result written = writeOutput(options.outName, out); !written.ok()) return reportFailure(written);
+    reportStream(options.outName) << "Wrote " << options.outName << " (" << key.text() << ": "
+                                  << image::placementName(placement) << ")\n";
     return ExitSuccess;
 }
 
 const CommandRegistration replaceRegistration{{
     .order = 33,
     .name = "replace",
-    .description = "Replaces (or appends) a module's contents and writes the rebuilt image",
+    .description = "Replaces (or appends) a module's contents and writes the image with that module alone changed",
     .setup =
         [](CLI::App& command) {
             auto options = std::make_shared<ReplaceOptions>();

@@ -6,19 +6,9 @@
 #include "dmi/dmi_workflow.h"
 #include "image/file_io.h"
 #include "image/input_check.h"
+#include "image/module_placement.h"
 
 namespace quarnel::dmi {
-namespace {
-
-std::size_t module6Index(const image::RomImage& image) {
-    std::size_t i = 0;
-    while (i < image.modules.size() && !(image.modules[i].moduleId == DmiModuleId && image.modules[i].subId1 == 0 &&
-                                         image.modules[i].subId2 == 0))
-        ++i;
-    return i;
-}
-
-}  // namespace
 
 Result BatchPacker::load(const std::string& romName, bool force,
                          const std::function<void(const std::string&)>& warn) {
@@ -33,34 +23,31 @@ Result BatchPacker::load(const std::string& romName, bool force,
         return {Outcome::BadData, message};
     }
     module6Index_ = module6Index(session_.image);
-    module6Flags_ = module6Flags(session_.image);
-    return image::prepareModuleAreas(session_.image.modules, areas_);
+    carried_ = image::textCarriedTo(session_.image.modules, module6Index_);
+    return {};
 }
 
 Result BatchPacker::packRow(const DmiEdits& edits, const std::string& outputName,
                             std::vector<std::string>& notes) {
     DmiState state;
     DmiWorkBuffer buffer;
-    image::RomImage image;
+    image::ModuleEntry module6;
+    std::vector<std::uint8_t> packed;
     try {
         state = session_.state;
         buffer = session_.workBuffer;
-        image = session_.image;
+        module6 = session_.image.modules[module6Index_];
     } catch (const std::bad_alloc&) {
-        return {Outcome::NoMemory, "not enough memory for a copy of the loaded image (" +
-                                              std::to_string(session_.image.bytes.size() / 1024) +
-                                              " KiB and its modules)"};
+        return {Outcome::NoMemory, "not enough memory for a copy of the DMI module"};
     }
     if (Result r = applyEdits(state, edits, notes); !r.ok()) return r;
     if (Result r = writeBackDmi(state, buffer, std::nullopt); !r.ok()) return r;
-    if (!image::replaceModule(image, DmiModuleId, 0, 0, module6Flags_, buffer.bytes).ok())
-        return {Outcome::BadData, messages::CouldNotInsert};
-    if (Result r = image::prepareModuleArea(module6Index_, image.modules[module6Index_],
-                                            areas_[module6Index_]);
-        !r.ok())
-        return r;
-    if (Result r = image::placeModuleAreas(image, areas_); !r.ok()) return r;
-    return image::writeFileAtomically(outputName, image.bytes);
+    module6.data = std::move(buffer.bytes);
+    module6.size = static_cast<std::uint32_t>(module6.data.size());
+    image::ModuleArea area;
+    if (Result r = image::prepareModuleArea(module6Index_, module6, area, 0, &carried_); !r.ok()) return r;
+    if (Result r = image::placeModule(session_.image, module6Index_, module6, area, packed); !r.ok()) return r;
+    return image::writeFileAtomically(outputName, packed);
 }
 
 }  // namespace quarnel::dmi

@@ -1,7 +1,7 @@
-// Many images from one: the ROM is loaded, its DMI module read and every
-// module's data area made once; each row then edits a copy of the held
-// fields, makes the area of module 6 alone again, lays the chain out on a
-// copy of the loaded image and writes it atomically.
+// Many images from one: the ROM is loaded and its DMI module read once, with
+// the text buffer module 6 is encoded from; each row then edits a copy of
+// the held fields, encodes module 6 alone, puts it in place in a copy of the
+// image as read and writes that atomically.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +12,7 @@
 #include "dmi/dmi_edit.h"
 #include "dmi/dmi_session.h"
 #include "image/module_areas.h"
+#include "lzh/lzh.h"
 
 namespace quarnel::dmi {
 
@@ -30,9 +31,8 @@ public:
 
 private:
     DmiSession session_;
-    std::vector<image::ModuleArea> areas_;
     std::size_t module6Index_ = 0;
-    std::uint8_t module6Flags_ = 0;
+    lzh::TextBuffer carried_{};
 };
 
 }  // namespace quarnel::dmi

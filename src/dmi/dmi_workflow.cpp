@@ -6,6 +6,7 @@
 #include "dmi/uuid_text.h"
 #include "image/file_io.h"
 #include "image/input_check.h"
+#include "image/module_placement.h"
 
 namespace quarnel::dmi {
 namespace {
@@ -19,26 +20,33 @@ Result uuidToWrite(const PackRequest& request, std::optional<Uuid>& uuid) {
     return {};
 }
 
-// The input as it is now: sound (or forced), and holding the very module 6
-// that Extract read, so one board's identity never goes into another's image.
-Result loadForPack(DmiSession& session, const PackRequest& request) {
-    const image::CheckedLoad checked = image::loadCheckedImage(session.image, request.inputName, request.force);
+// The input as it is now: sound (or forced).
+Result loadChecked(DmiSession& session, const std::string& fileName, bool force,
+                   const std::function<void(const std::string& warning)>& warn) {
+    const image::CheckedLoad checked = image::loadCheckedImage(session.image, fileName, force);
     if (!checked.result.ok()) {
         // A damaged input is told as it is; the window has no text of its own for it.
         if (!checked.faults.empty()) return checked.result;
-        return loadFailure(checked.result, request.inputName);
+        return loadFailure(checked.result, fileName);
     }
-    if (!checked.faults.empty() && request.warn)
-        request.warn(image::forcedDamageMessage(request.inputName, checked.faults));
+    if (!checked.faults.empty() && warn) warn(image::forcedDamageMessage(fileName, checked.faults));
+    return {};
+}
+
+// The input holds the very module 6 that Extract read, so one board's
+// identity never goes into another's image.
+Result loadForPack(DmiSession& session, const PackRequest& request) {
+    if (!request.loaded)
+        if (Result r = loadChecked(session, request.inputName, request.force, request.warn); !r.ok()) return r;
     const image::ModuleEntry* module = image::findModule(session.image, DmiModuleId, 0, 0);
     if (!module || module->data != session.extractedModule)
         return {Outcome::BadData, notExtractedImageMessage(request.inputName)};
     return {};
 }
 
-Result writeImage(const PackRequest& request, const image::RomImage& image) {
-    if (request.write) return request.write(request.outputName, image.bytes);
-    return image::writeFileAtomically(request.outputName, image.bytes);
+Result writeImage(const PackRequest& request, std::span<const std::uint8_t> bytes) {
+    if (request.write) return request.write(request.outputName, bytes);
+    return image::writeFileAtomically(request.outputName, bytes);
 }
 
 }  // namespace
@@ -55,11 +63,15 @@ std::string notExtractedImageMessage(const std::string& inputName) {
 std::string packedMessage(const std::string& outputName) { return "Bios file " + outputName + " is created"; }
 std::string packFailedMessage(const std::string& outputName) { return "Error pack/writing " + outputName + " file"; }
 
-// A module 6 stored in the input stays stored: written under flags 0 it
-// would be taken for compressed data on the next load.
-std::uint8_t module6Flags(const image::RomImage& image) {
-    const image::ModuleEntry* old = image::findModule(image, DmiModuleId, 0, 0);
-    return old && (old->flags & image::StoredFlag) ? image::StoredFlag : 0;
+std::size_t module6Index(const image::RomImage& image) {
+    const image::ModuleEntry* module = image::findModule(image, DmiModuleId, 0, 0);
+    return module ? static_cast<std::size_t>(module - image.modules.data()) : image.modules.size();
+}
+
+Result extractForPack(DmiSession& session, const std::string& fileName, bool force,
+                      const std::function<void(const std::string& warning)>& warn) {
+    if (Result r = loadChecked(session, fileName, force, warn); !r.ok()) return r;
+    return readLoadedDmi(session);
 }
 
 Result extractDmi(DmiSession& session, const std::string& fileName) {
@@ -88,15 +100,21 @@ Result packDmi(DmiSession& session, const PackRequest& request) {
     if (Result r = writeBackDmi(session.state, session.workBuffer, uuid); !r.ok()) return r;
     if (request.saved) request.saved();
 
-    Result replaced = image::replaceModule(session.image, DmiModuleId, 0, 0, module6Flags(session.image),
-                                           session.workBuffer.bytes);
+    // Module 6 keeps its header as read, flags included: the edit changes
+    // its contents only.
+    const std::size_t index = module6Index(session.image);
+    Result replaced = index < session.image.modules.size()
+                          ? image::replaceModule(session.image, DmiModuleId, 0, 0, session.image.modules[index].flags,
+                                                 session.workBuffer.bytes)
+                          : Result{Outcome::BadData, messages::NoModule6};
     // Writing the image without the edited module would pass off the old
     // strings as the new ones.
     if (!replaced.ok()) return {replaced.outcome, messages::CouldNotInsert};
 
-    if (Result r = image::rebuildImageInPlace(session.image, request.threads); !r.ok())
+    std::vector<std::uint8_t> packed;
+    if (Result r = image::writeModuleInPlace(session.image, index, packed, request.threads); !r.ok())
         return {r.outcome, packFailedMessage(request.outputName) + ": " + r.message};
-    if (Result r = writeImage(request, session.image); !r.ok())
+    if (Result r = writeImage(request, packed); !r.ok())
         return {Outcome::CantWrite, packFailedMessage(request.outputName) + ": " + r.message};
     return {};
 }

@@ -46,22 +46,31 @@ struct PackRequest {
     // Where the image goes; by default atomically into the named file, which
     // must not be the input.
     std::function<Result(const std::string& name, std::span<const std::uint8_t> bytes)> write{};
-    // Threads that encode the modules; 0: one per hardware thread.
+    // Threads that encode module 6; 0: one per hardware thread.
     unsigned threads = 0;
+    // The session holds the input as extractForPack loaded it just now, so
+    // it is not read again.
+    bool loaded = false;
 };
+
+// Extract for a Pack that follows at once in the same process: the input is
+// checked as Pack checks it (refused when damaged, unless `force`, which
+// tells `warn`) and loaded and decoded once for both.
+Result extractForPack(DmiSession& session, const std::string& fileName, bool force,
+                      const std::function<void(const std::string& warning)>& warn);
 
 // The input is reported as Extract reports it; an output that can't be
 // written, or that is the input, is CantWrite.
-// Reloads the input, refuses it when it is damaged or its module 6 is not
-// the one Extract read, writes the held strings and the UUID back into the
-// work buffer, puts it in as module 6 and writes the rebuilt image. A
-// failure carries the message of the step that failed; on success the
-// caller says packedMessage.
+// Reloads the input (unless request.loaded), refuses it when it is damaged
+// or its module 6 is not the one Extract read, writes the held strings and
+// the UUID back into the work buffer, and writes the image with module 6
+// alone encoded again and put in place (image/module_placement.h): every
+// other byte stays as read. A failure carries the message of the step that
+// failed; on success the caller says packedMessage.
 Result packDmi(DmiSession& session, const PackRequest& request);
 
-// The flags module 6 is written back with: 0, as it always was, unless the
-// image holds it stored.
-std::uint8_t module6Flags(const image::RomImage& image);
+// The index of module 6 in the list; the list's size when there is none.
+std::size_t module6Index(const image::RomImage& image);
 
 std::string packedMessage(const std::string& outputName);
 std::string packFailedMessage(const std::string& outputName);

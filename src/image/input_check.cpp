@@ -31,14 +31,21 @@ CheckedLoad loadCheckedImage(RomImage& image, const std::string& fileName, bool 
     std::vector<std::uint8_t> bytes;
     if (checked.result = readWholeFile(fileName, bytes); !checked.result.ok()) return checked;
     // A file without a directory, or with a chain too broken to follow, is
-    // refused by the load itself, in its own words.
-    checked.faults = verifyImage(bytes).faults;
+    // refused by the load itself, in its own words. The load decodes every
+    // module, so the check leaves that to it: a module that does not decode
+    // is one more fault, and one no force can write past.
+    const VerifyReport report = verifyImage(bytes, false);
+    checked.faults = report.faults;
     if (!checked.faults.empty() && !force) {
         checked.result = {Outcome::BadData, damagedMessage(fileName, checked.faults)};
         return checked;
     }
     checked.result = loadImageBytes(image, std::move(bytes));
     if (checked.result.outcome == Outcome::NoDirectory) checked.result.message = noDirectoryMessage(fileName);
+    if (checked.result.outcome == Outcome::BadData && report.result.ok()) {
+        checked.faults.push_back(checked.result.message);
+        checked.result.message = damagedMessage(fileName, checked.faults);
+    }
     return checked;
 }
 

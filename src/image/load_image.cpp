@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <new>
 
+#include "block_checksum.h"
+#include "chain_layout.h"
 #include "file_io.h"
 #include "hex_text.h"
 #include "image_layout.h"
@@ -27,7 +29,7 @@ Result decodeContents(std::span<const std::uint8_t> bytes, const ModuleBlock& bl
     // The area may run past dataSize (the padding is not part of it), but
     // not past the file; the walk has checked packedSize against that.
     const Result decoded = lzh::LzhDecode(bytes.subspan(block.dataOffset()), entry.data);
-    if (!decoded.ok()) return {Outcome::BadData, moduleName(block) + ": " + decoded.message};
+    if (!decoded.ok()) return {Outcome::BadData, moduleName(block) + ": does not decode: " + decoded.message};
     return {};
 }
 
@@ -87,16 +89,24 @@ Result parseModuleChain(RomImage& image) {
     image.directoryOffset = chain.directoryOffset;
     image.directoryVersion = chain.directoryVersion;
     image.generation = chain.generation;
+    image.directoryChecksumHeld = directoryChecksumHolds(image.bytes, chain.directoryOffset);
+    try {
+        image.asRead = image.bytes;
+    } catch (const std::bad_alloc&) {
+        return fail(image, notEnoughMemory("a copy of the image as read", image.bytes.size()));
+    }
     image.chainStart = chain.lowestBlockStart();
-    image.freeStart = image.chainStart;
-    const std::uint32_t floor = linkWindowStart(image.bytes.size());
-    while (image.freeStart > floor && image.bytes[image.freeStart - 1] == 0xFF) --image.freeStart;
     // In chain order, each block decoded before it is erased: a stream that
     // runs past its own block sees the blocks before it already erased.
     for (const ModuleBlock& block : chain.blocks) {
         if (Result r = readModule(image, block); !r.ok()) return fail(image, r);
         std::fill_n(image.bytes.begin() + block.blockStart(), block.blockLength(), 0xFF);
     }
+    // The room a chain laid out again may take: the erased blocks and the
+    // 0xFF bytes among and below them, down to the first byte that is not
+    // the chain's.
+    const std::uint32_t top = image.moduleAreaEnd();
+    image.freeStart = top - runOfFFDown(image.bytes, top, linkWindowStart(image.bytes.size()));
     return {};
 }
 

@@ -34,7 +34,8 @@ std::size_t encodingRoom(const ModuleEntry& entry) {
     return std::max<std::size_t>(ScratchSize, entry.data.size() + lzh::EncodeOverhead + 3);
 }
 
-Result encode(std::size_t index, const ModuleEntry& entry, ModuleArea& area, unsigned threads) {
+Result encode(std::size_t index, const ModuleEntry& entry, ModuleArea& area, unsigned threads,
+              const lzh::TextBuffer* startText) {
     const std::string name = entryName(index, entry);
     try {
         area.encoded.resize(encodingRoom(entry));
@@ -43,6 +44,7 @@ Result encode(std::size_t index, const ModuleEntry& entry, ModuleArea& area, uns
     }
     lzh::LzhEncodeOptions options;
     options.threads = threads;
+    options.startText = startText;
     lzh::LzhEncoded encoded;
     if (Result r = lzh::LzhEncode(entry.data, area.encoded, encoded, options); !r.ok())
         return {r.outcome, name + ": " + r.message};
@@ -58,6 +60,11 @@ Result encode(std::size_t index, const ModuleEntry& entry, ModuleArea& area, uns
     return {};
 }
 
+// The buffer the encoding of `entry`, if it is encoded, leaves behind.
+void carryPast(lzh::TextBuffer& text, const ModuleEntry& entry) {
+    if (placedCompressed(entry) && entry.size != NoContents) lzh::CarryText(text, entry.data);
+}
+
 }  // namespace
 
 std::string entryName(std::size_t index, const ModuleEntry& entry) {
@@ -66,30 +73,44 @@ std::string entryName(std::size_t index, const ModuleEntry& entry) {
 
 bool placedCompressed(const ModuleEntry& entry) { return entry.compressed && !(entry.flags & KeepStoredFlag); }
 
+lzh::TextBuffer textCarriedTo(const ModuleList& modules, std::size_t index) {
+    lzh::TextBuffer text{};
+    for (std::size_t i = 0; i < index && i < modules.size(); ++i) carryPast(text, modules[i]);
+    return text;
+}
+
 Result prepareModuleArea(std::size_t index, const ModuleEntry& entry, ModuleArea& area,
-                         unsigned encodeThreads) {
+                         unsigned encodeThreads, const lzh::TextBuffer* startText) {
     area = ModuleArea{};
     area.compressed = placedCompressed(entry);
     if (!area.compressed) return {};
-    return encode(index, entry, area, encodeThreads);
+    return encode(index, entry, area, encodeThreads, startText);
 }
 
 Result prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea>& areas, unsigned threads) {
     std::vector<Result> results;
     std::vector<std::thread> pool;
+    std::vector<lzh::TextBuffer> carried;
     try {
         areas.assign(modules.size(), ModuleArea{});
         results.assign(modules.size(), Result{});
         pool.reserve(modules.size());
+        carried.resize(modules.size());
     } catch (const std::bad_alloc&) {
         return notEnoughMemory("the list of module areas", modules.size() * sizeof(ModuleArea));
+    }
+    // Each module's buffer follows from the one before it, without encoding.
+    lzh::TextBuffer text{};
+    for (std::size_t i = 0; i < modules.size(); ++i) {
+        carried[i] = text;
+        carryPast(text, modules[i]);
     }
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     const auto workers = static_cast<unsigned>(std::min<std::size_t>(threads, modules.size()));
     if (workers <= 1) {
         // One after the other, with every thread for each module's encoding.
         for (std::size_t i = 0; i < modules.size(); ++i)
-            if (Result r = prepareModuleArea(i, modules[i], areas[i], threads); !r.ok()) return r;
+            if (Result r = prepareModuleArea(i, modules[i], areas[i], threads, &carried[i]); !r.ok()) return r;
         return {};
     }
     // Modules are handed out in list order; each worker writes only the
@@ -98,7 +119,7 @@ Result prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea>& ar
     const auto work = [&] {
         for (std::size_t i; (i = next++) < modules.size();) {
             try {
-                results[i] = prepareModuleArea(i, modules[i], areas[i], 1);
+                results[i] = prepareModuleArea(i, modules[i], areas[i], 1, &carried[i]);
             } catch (const std::bad_alloc&) {
                 results[i] = notEnoughMemory("encoding " + entryName(i, modules[i]), encodingRoom(modules[i]));
             }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "lzh/lzh.h"
 #include "rom_image.h"
 
 namespace quarnel::image {
@@ -22,13 +23,23 @@ struct ModuleArea {
 // Flags bit 6 keeps a module stored, whatever its ID says.
 bool placedCompressed(const ModuleEntry& entry);
 
-// The area of module `index` of the list (the index names it in messages).
-// `encodeThreads` goes to the encoder (LzhEncodeOptions::threads).
+// The text buffer the encoder starts module `index` from. A ROM builder
+// carries its encoder's buffer from one module to the next, so the bytes
+// past a short module's end hold what the compressed modules before it in
+// list order left there; encoding from that buffer gives back the
+// builder's bytes.
+lzh::TextBuffer textCarriedTo(const ModuleList& modules, std::size_t index);
+
+// The area of module `index` of the list (the index names it in messages),
+// encoded from `startText` (see textCarriedTo; none: zeros). `encodeThreads`
+// goes to the encoder (LzhEncodeOptions::threads).
 Result prepareModuleArea(std::size_t index, const ModuleEntry& entry, ModuleArea& area,
-                         unsigned encodeThreads = 0);
-// The areas of the whole list, made on `threads` threads at once (0: one per
-// hardware thread), each module with buffers of its own. The areas do not
-// depend on the count; the failure returned is the first in list order.
+                         unsigned encodeThreads = 0, const lzh::TextBuffer* startText = nullptr);
+// The areas of the whole list, each module encoded from the buffer carried
+// to it, made on `threads` threads at once (0: one per hardware thread),
+// each module with buffers of its own. The buffers follow from the contents
+// alone, so the areas do not depend on the count; the failure returned is
+// the first in list order.
 Result prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea>& areas, unsigned threads = 0);
 
 // The second stage: lays the chain out anew from areas prepared for exactly

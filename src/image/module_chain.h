@@ -31,6 +31,7 @@ struct ModuleBlock {
     // The block's whole extent: prefix, header and data area.
     std::uint32_t blockStart() const;
     std::uint32_t blockLength() const;
+    std::uint32_t blockEnd() const { return blockStart() + blockLength(); }
     std::uint32_t dataOffset() const;
 };
 

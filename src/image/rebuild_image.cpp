@@ -7,17 +7,22 @@
 // checksums set, so no stream that does not give back its module reaches
 // the disk.
 //
-// The new chain takes only the room of the loaded one and the 0xFF bytes
-// right below it: whatever else lies below the directory (other BIOS data,
-// padding inside the directory checksum's stretch, everything below the top
-// 1 MiB) is not ours and stays as read. A chain that needs more room is
-// refused before any byte changes.
+// Only a chain already laid out that way is laid out again: other builders
+// place blocks on purpose (stored code at fixed addresses, free room above
+// the chain), and a relayout would move them; one module is changed in place
+// instead (module_placement.h). The new chain takes only the loaded one's
+// blocks and the 0xFF bytes around them: whatever else lies below the
+// directory (other BIOS data, padding inside the directory checksum's
+// stretch, everything below the top 1 MiB) is not ours and stays as read. A
+// chain that needs more room is refused before any byte changes.
 //
 // It works in place on the image and the list: after it, sizes are those of
 // the placed data areas and `compressed` is cleared where flags bit 6 is set,
 // so the image must be loaded again before a second rebuild.
 #include <algorithm>
 
+#include "block_checksum.h"
+#include "chain_layout.h"
 #include "file_io.h"
 #include "hex_text.h"
 #include "image_layout.h"
@@ -38,8 +43,18 @@ bool holdsDirectory(const RomImage& image) {
 }
 
 bool holdsChainSpan(const RomImage& image) {
-    return linkWindowStart(image.bytes.size()) <= image.freeStart && image.freeStart <= image.chainStart &&
+    return linkWindowStart(image.bytes.size()) <= image.freeStart && image.freeStart <= image.moduleAreaEnd() &&
            image.chainStart <= image.moduleAreaEnd();
+}
+
+Result checkLayout(const RomImage& image) {
+    const ModuleChain chain = describeModuleChain(image.asRead);
+    if (!chain.result.ok()) return chain.result;
+    if (laidOutAsRebuilt(chain)) return {};
+    return {Outcome::BadData,
+            "The module chain is not laid out as a rebuild lays it (each block right below the one before, from "
+            "the directory down): its builder placed the blocks on purpose, and laying them out again would move "
+            "them. Nothing was written; replace or pack change one module in place instead"};
 }
 
 bool hasContents(const ModuleEntry& entry) { return entry.size != NoContents; }
@@ -48,6 +63,7 @@ bool hasContents(const ModuleEntry& entry) { return entry.size != NoContents; }
 Result checkBeforeRebuild(const RomImage& image) {
     if (!holdsDirectory(image)) return {Outcome::NotLoaded, "No image with a module directory is loaded"};
     if (!holdsChainSpan(image)) return {Outcome::BadData, "The room of the loaded module chain is not known"};
+    if (Result r = checkLayout(image); !r.ok()) return r;
     const std::uint32_t stretch = 8u * readU16(image.bytes, image.directoryOffset + ChecksumUnitsField);
     if (stretch > image.directoryOffset + DirectoryHeaderSize)
         return {Outcome::BadData, "The directory checksum would cover " + std::to_string(stretch) +
@@ -86,7 +102,6 @@ public:
     Result run() {
         if (Result r = planPlacements(); !r.ok()) return r;
         if (Result r = checkRoom(); !r.ok()) return r;
-        std::fill(bytes_.begin() + image_.chainStart, bytes_.begin() + image_.moduleAreaEnd(), 0xFF);
         cursor_ = image_.moduleAreaEnd();
         linkToFill_ = image_.directoryOffset + FirstModuleField;
         for (std::size_t i = 0; i < image_.modules.size(); ++i) placeModule(image_.modules[i], placements_[i]);
@@ -171,21 +186,14 @@ private:
 
     // In chain order, so a block whose last partial word reaches into the
     // block above sums over that block's final checksum; the directory comes
-    // last, as its stretch may reach down into the blocks.
+    // last, as its stretch may reach down into the blocks. A directory
+    // checksum that did not hold in the file is left as it was.
     void setChecksums() {
-        for (const auto& [start, dataSize] : placedBlocks_) {
-            const std::uint32_t length = dataSize + prefixSize_ + HeaderSize;
-            if (generation_ == DirectoryGeneration::V0800)
-                writeU32(bytes_, start + BlockChecksumField, dwordChecksum(bytes_, start, length));
-            else if (generation_ == DirectoryGeneration::V0700)
-                writeU32(bytes_, start + BlockChecksumField, byteChecksum(bytes_, start, length));
-        }
-        const std::uint32_t directory = image_.directoryOffset;
+        for (const auto& [start, dataSize] : placedBlocks_)
+            setBlockChecksum(bytes_, generation_, start, dataSize + prefixSize_ + HeaderSize);
+        if (!image_.directoryChecksumHeld) return;
         if (generation_ == DirectoryGeneration::V06xx) growStretchToCover(cursor_);
-        const std::uint32_t stretch = 8u * readU16(bytes_, directory + ChecksumUnitsField);
-        writeU32(bytes_, directory + DirectoryChecksumField, 0);
-        writeU32(bytes_, directory + DirectoryChecksumField,
-                 dwordChecksum(bytes_, directory + DirectoryHeaderSize - stretch, stretch));
+        setDirectoryChecksum(bytes_, image_.directoryOffset);
     }
 
     std::uint32_t unitsToCover(std::uint32_t lowest) const {

@@ -44,14 +44,18 @@ using ModuleList = std::vector<ModuleEntry>;
 struct RomImage {
     bool loaded = false;
     std::vector<std::uint8_t> bytes;  // the file; loading erases the module blocks in it
+    // The file as it was read, blocks and all: an edit in place starts from it.
+    std::vector<std::uint8_t> asRead;
+    // The directory checksum held in the file as read; writes keep that state.
+    bool directoryChecksumHeld = false;
     std::uint32_t directoryOffset = 0;
     std::string directoryVersion = "0800";  // the four characters after the signature
     DirectoryGeneration generation = DirectoryGeneration::V0800;
-    // What the rebuild may write: the span of the loaded chain, from its
-    // lowest block up to moduleAreaEnd, and the 0xFF bytes right below it
-    // (never below the top 1 MiB). Every other byte stays as read.
+    // What the rebuild may write: the run of 0xFF bytes, the erased blocks
+    // among them, that ends at moduleAreaEnd (never below the top 1 MiB).
+    // Every other byte stays as read.
     std::uint32_t chainStart = 0;  // the lowest byte of the loaded chain's blocks
-    std::uint32_t freeStart = 0;   // chainStart lowered through the 0xFF bytes below it
+    std::uint32_t freeStart = 0;   // where that run begins
     ModuleList modules;
 
     std::uint32_t fileSize() const { return static_cast<std::uint32_t>(bytes.size()); }
@@ -88,9 +92,11 @@ Result replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t subId
                      std::uint8_t flags, std::span<const std::uint8_t> contents);
 
 // Lays the chain out anew below the directory by the rules of the image's
-// generation, encodes every compressed module again, sets all checksums and
-// writes the image to `fileName` atomically. Nothing is written unless the
-// whole image is sound and the chain fits between freeStart and
+// generation, encodes every compressed module again (each from the buffer
+// the ones before it carry), sets all checksums (the directory's only when
+// it held in the file) and writes the image to `fileName` atomically.
+// Nothing is written unless the loaded chain was laid out as a rebuild lays
+// it, the whole image is sound and the chain fits between freeStart and
 // moduleAreaEnd.
 // It works in place: the image's bytes take the new layout and each entry's
 // size becomes that of its placed data area (packed and padded for a

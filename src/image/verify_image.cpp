@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "block_checksum.h"
 #include "image_layout.h"
 #include "lzh/lzh.h"
 #include "module_chain.h"
@@ -9,17 +10,10 @@
 namespace quarnel::image {
 namespace {
 
-// 0800 blocks sum to 0 in 32-bit words; 0700 blocks carry an 8-bit
-// checksum; 06xx blocks carry none (the directory checksum covers them).
 void checkBlockChecksum(std::span<const std::uint8_t> bytes, DirectoryGeneration generation, const ModuleBlock& block,
                         VerifyReport& report) {
-    bool holds = true;
-    if (generation == DirectoryGeneration::V0800)
-        holds = dwordChecksum(bytes, block.blockStart(), block.blockLength()) == 0;
-    else if (generation == DirectoryGeneration::V0700)
-        holds = readU32(bytes, block.blockStart() + BlockChecksumField) ==
-                byteChecksum(bytes, block.blockStart(), block.blockLength());
-    if (!holds) report.faults.push_back(moduleName(block) + ": the block checksum does not match");
+    if (!blockChecksumHolds(bytes, generation, block.blockStart(), block.blockLength()))
+        report.faults.push_back(moduleName(block) + ": the block checksum does not match");
 }
 
 void checkDecodes(std::span<const std::uint8_t> bytes, const ModuleBlock& block, std::vector<std::uint8_t>& out,
@@ -36,17 +30,25 @@ void checkDecodes(std::span<const std::uint8_t> bytes, const ModuleBlock& block,
 }
 
 void checkDirectoryChecksum(std::span<const std::uint8_t> bytes, std::uint32_t directory, VerifyReport& report) {
-    const std::uint32_t stretch = 8u * readU16(bytes, directory + ChecksumUnitsField);
-    if (stretch > directory + DirectoryHeaderSize)
-        report.faults.push_back("The directory checksum covers " + std::to_string(stretch) +
-                                " bytes, more than lie before the end of the directory");
-    else if (dwordChecksum(bytes, directory + DirectoryHeaderSize - stretch, stretch) != 0)
-        report.faults.push_back("The directory checksum does not match");
+    std::uint32_t start = 0, stretch = 0;
+    const bool inside = directoryStretch(bytes, directory, start, stretch);
+    report.directoryChecksumHolds = inside && dwordChecksum(bytes, start, stretch) == 0;
+    if (report.directoryChecksumHolds) return;
+    std::string what = inside ? "The directory checksum does not match"
+                              : "The directory checksum covers " + std::to_string(stretch) +
+                                    " bytes, more than lie before the end of the directory";
+    if (report.generation != DirectoryGeneration::V0800) {
+        report.faults.push_back(what);
+        return;
+    }
+    report.notes.push_back(what + "; 0800 builders leave it so, and every block checksum is checked instead");
 }
 
 }  // namespace
 
-VerifyReport verifyImage(std::span<const std::uint8_t> bytes) {
+const char* directoryChecksumState(bool holds) { return holds ? "holds" : "does not hold"; }
+
+VerifyReport verifyImage(std::span<const std::uint8_t> bytes, bool decode) {
     VerifyReport report;
     const ModuleChain chain = describeModuleChain(bytes);
     report.result = chain.result;
@@ -56,7 +58,7 @@ VerifyReport verifyImage(std::span<const std::uint8_t> bytes) {
     std::vector<std::uint8_t> decoded;
     for (const ModuleBlock& block : chain.blocks) {
         checkBlockChecksum(bytes, chain.generation, block, report);
-        checkDecodes(bytes, block, decoded, report);
+        if (decode) checkDecodes(bytes, block, decoded, report);
     }
     checkDirectoryChecksum(bytes, chain.directoryOffset, report);
     return report;

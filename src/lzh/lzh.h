@@ -11,6 +11,7 @@
 // the call, prints or ends the process; failures come back as values.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -61,6 +62,21 @@ using DecodeSink = std::function<bool(std::span<const std::uint8_t> piece)>;
 // result is not ok and its message is empty.
 Result LzhDecodeTo(std::span<const std::uint8_t> area, const DecodeSink& sink);
 
+// The encoder's text buffer: two windows and a longest match of look-ahead.
+// Where a match runs into the bytes past the input's end, which of several
+// equally long candidates is taken depends on what those bytes hold: zeros
+// in a fresh encoder, or whatever an earlier encoding left there in one that
+// carries its buffer from one input to the next, as a ROM builder does from
+// module to module. Only inputs shorter than WindowSize + MaxMatch bytes
+// leave any of them unread.
+inline constexpr std::size_t TextBufferSize = 2 * WindowSize + MaxMatch;
+using TextBuffer = std::array<std::uint8_t, TextBufferSize>;
+
+// The buffer an encoding of `source` that starts from `text` leaves behind,
+// put into `text`. It follows from the bytes alone, so the buffer each of
+// several inputs starts from can be known before any of them is encoded.
+void CarryText(TextBuffer& text, std::span<const std::uint8_t> source);
+
 struct LzhEncodeOptions {
     // Threads that find the matches of a long input; 0: one per hardware
     // thread. With 1, or below chunkedFrom bytes, everything runs in one pass
@@ -72,6 +88,8 @@ struct LzhEncodeOptions {
     // input's size; 64 KiB).
     std::size_t chunkSize = 0;
     std::size_t warmUp = 0;
+    // The text buffer to start from (see CarryText); none: zeros.
+    const TextBuffer* startText = nullptr;
 };
 
 // How the matches of a chunked encoding were found.

@@ -37,6 +37,9 @@ unsigned ThreadCount(const LzhEncodeOptions& options) {
 // The chunked match finding, unless its threads can't be made.
 std::unique_ptr<ChunkedMatches> StartChunks(std::span<const std::uint8_t> source, const LzhEncodeOptions& options,
                                             LzhEncodeStats& stats) {
+    // Chunks start from trees of their own, as from zeros; an input that
+    // leaves carried bytes unread is encoded in one pass.
+    if (options.startText && source.size() < WindowSize + MaxMatch) return nullptr;
     const unsigned threads = ThreadCount(options);
     const ChunkPlan plan = PlanChunks(source.size(), threads, options);
     if (plan.count < 2) return nullptr;
@@ -65,6 +68,7 @@ Result LzhEncode(std::span<const std::uint8_t> source, std::span<std::uint8_t> d
         // One pass needs a tree of its own; the chunked finding has its walks.
         const std::unique_ptr<ChunkedMatches> chunks = StartChunks(source, options, stats);
         const std::unique_ptr<MatchTree> tree = chunks ? nullptr : std::make_unique<MatchTree>();
+        if (tree && options.startText) std::copy(options.startText->begin(), options.startText->end(), tree->text.begin());
         writeAreaHeader(destination, {});
         if (chunks) {
             EncodeFromMatches(*chunks, source, encoder->codec.unpackedSize, encoder->output);

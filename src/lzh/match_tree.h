@@ -25,7 +25,7 @@ namespace quarnel::lzh {
 
 // Two windows and a longest match of look-ahead: the text slides down by
 // 8192 bytes each time `pos` reaches 16384.
-inline constexpr int TextSize = 2 * WindowSize + MaxMatch;
+inline constexpr int TextSize = static_cast<int>(TextBufferSize);
 
 class MatchTree {
 public:

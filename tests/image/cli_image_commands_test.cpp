@@ -17,7 +17,7 @@ protected:
     std::string path(const char* name) const { return shellQuoted((dir.path() / name).string()); }
 
     TempDir dir;
-    MixedChain chain;
+    MixedChain chain{2, test::ChainLayout::AsRebuilt};
 };
 
 TEST_F(CliImageCommands, ModulesJsonListsTheChainWithItsNumbers) {

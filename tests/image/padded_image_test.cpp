@@ -73,7 +73,7 @@ TEST(PaddedImages, TheSampleAndAFixtureWorkAsUnpaddedAndKeepTheirFront) {
         bool withDmi;
     } cases[] = {
         {"sample", test::readFile(samplePath), true},
-        {"mixed chain", test::MixedChain().file, false},
+        {"mixed chain", test::MixedChain(2, test::ChainLayout::AsRebuilt).file, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -64,7 +64,7 @@ TEST(RebuildLayout, OneStoredModuleOfHundredBytesEndsAtTheModuleAreaEnd) {
 // Normalised links, no gaps, the top of the image kept; the rebuilt image
 // loads back to the same modules in the same order and verifies.
 TEST(RebuildLayout, BlocksFollowTheListDownwardsAndLoadBackInOrder) {
-    const MixedChain chain;
+    const MixedChain chain(2, test::ChainLayout::AsRebuilt);
     RomImage image;
     ASSERT_TRUE(loadImageBytes(image, chain.file).ok());
     const std::vector<std::uint8_t> afterLoad = image.bytes;
@@ -85,7 +85,7 @@ TEST(RebuildLayout, BlocksFollowTheListDownwardsAndLoadBackInOrder) {
     EXPECT_EQ(le32(file, link), 0xFFFFFFFFu);
     // The old chain's span is cleared down to its lowest block; below that
     // the bytes are not the chain's and stay as they were.
-    const std::uint32_t oldLowest = 0x10000;
+    const std::uint32_t oldLowest = chain.modules.back().headerOffset - 8;
     ASSERT_LT(blockEnd, AreaEnd);
     EXPECT_TRUE(std::all_of(file.begin() + oldLowest, file.begin() + blockEnd, [](std::uint8_t b) { return b == 0xFF; }));
     EXPECT_TRUE(std::equal(file.begin(), file.begin() + oldLowest, chain.file.begin()));
@@ -109,7 +109,7 @@ TEST(RebuildChecksums, EveryBlockAndTheDirectorySumToZero) {
     // Odd stored lengths put blocks off word boundaries, so last words reach
     // into the block above; 6 units make the directory stretch reach below
     // the module area's end.
-    const MixedChain chain(6);
+    const MixedChain chain(6, test::ChainLayout::AsRebuilt);
     RomImage image;
     ASSERT_TRUE(loadImageBytes(image, chain.file).ok());
     const std::vector<std::uint8_t> file = rebuilt(image);
@@ -149,9 +149,11 @@ TEST(RebuildEncoding, PadsTheAreaToWholeWordsWithFFAndKeepsPackedSize) {
 
 TEST(RebuildEncoding, AModuleWithoutContentsBecomesAnAreaOfZeroBytes) {
     RomImage image;
-    const auto source = TestImageWriter(FixtureFileSize, FixtureDirectory)
-                            .addModule({.headerOffset = 0x10008, .moduleId = 0x22, .dataArea = test::noContentsArea()})
-                            .build();
+    const std::uint32_t start = AreaEnd - 29;
+    auto source = TestImageWriter(FixtureFileSize, FixtureDirectory)
+                      .addModule({.headerOffset = start + 8, .moduleId = 0x22, .dataArea = test::noContentsArea()})
+                      .build();
+    std::fill_n(source.begin(), start, 0xFF);
     ASSERT_TRUE(loadImageBytes(image, source).ok());
     const std::vector<std::uint8_t> file = rebuilt(image);
     const std::uint32_t header = linkTarget(file, FixtureDirectory + 18);

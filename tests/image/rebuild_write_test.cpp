@@ -25,7 +25,7 @@ protected:
     test::TempDir dir;
     std::filesystem::path output = dir.path() / "new.rom";
     const std::vector<std::uint8_t> oldOutput = std::vector<std::uint8_t>(64, 0x42);
-    MixedChain chain;
+    MixedChain chain{2, test::ChainLayout::AsRebuilt};
 };
 
 std::vector<std::uint8_t> noise(std::size_t length) {
