@@ -1,5 +1,7 @@
 #include "links.h"
 
+#include <algorithm>
+
 #include "image_layout.h"
 #include "rom_image.h"
 
@@ -18,6 +20,14 @@ void writeLink(std::span<std::uint8_t> bytes, std::uint32_t linkOffset, std::int
     const auto linear = static_cast<std::uint32_t>(fileOffset + LinkWindow - static_cast<std::int64_t>(bytes.size()));
     writeU16(bytes, linkOffset, static_cast<std::uint16_t>(linear & 0xF));
     writeU16(bytes, linkOffset + 2, static_cast<std::uint16_t>(linear >> 4));
+}
+
+void writeLinkAsRead(std::span<std::uint8_t> bytes, std::span<const std::uint8_t> asRead, std::uint32_t linkOffset,
+                     std::int64_t fileOffset) {
+    if (asRead.size() == bytes.size() && readLink(asRead, linkOffset).fileOffset == fileOffset)
+        std::copy_n(asRead.begin() + linkOffset, 4, bytes.begin() + linkOffset);
+    else
+        writeLink(bytes, linkOffset, fileOffset);
 }
 
 }  // namespace quarnel::image

@@ -18,5 +18,10 @@ struct LinkTarget {
 LinkTarget readLink(std::span<const std::uint8_t> bytes, std::uint32_t linkOffset);
 // Writes the normalised link (offset = linear & 0xF) to `fileOffset`.
 void writeLink(std::span<std::uint8_t> bytes, std::uint32_t linkOffset, std::int64_t fileOffset);
+// The same, but where the image as read (`asRead`, as long as `bytes`) held
+// a link there that leads to `fileOffset` already, in whatever form, that
+// link is written back as it was.
+void writeLinkAsRead(std::span<std::uint8_t> bytes, std::span<const std::uint8_t> asRead, std::uint32_t linkOffset,
+                     std::int64_t fileOffset);
 
 }  // namespace quarnel::image

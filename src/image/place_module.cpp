@@ -322,8 +322,11 @@ Result placeModule(const RomImage& image, std::size_t index, const ModuleEntry& 
     if (!chain.result.ok()) return chain.result;
     if (index >= image.modules.size() || index > chain.blocks.size())
         return {Outcome::BadData, "Module " + std::to_string(index) + " is not in the module list"};
+    // Built aside, so a refusal leaves `out` as it was.
     Placement how = Placement::Unchanged;
-    if (Result r = InPlaceEdit(image, chain, index, entry, area, out).run(how); !r.ok()) return r;
+    std::vector<std::uint8_t> edited;
+    if (Result r = InPlaceEdit(image, chain, index, entry, area, edited).run(how); !r.ok()) return r;
+    out.swap(edited);
     if (placement) *placement = how;
     return {};
 }

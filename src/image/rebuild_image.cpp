@@ -47,8 +47,7 @@ bool holdsChainSpan(const RomImage& image) {
            image.chainStart <= image.moduleAreaEnd();
 }
 
-Result checkLayout(const RomImage& image) {
-    const ModuleChain chain = describeModuleChain(image.asRead);
+Result checkLayout(const ModuleChain& chain) {
     if (!chain.result.ok()) return chain.result;
     if (laidOutAsRebuilt(chain)) return {};
     return {Outcome::BadData,
@@ -59,11 +58,12 @@ Result checkLayout(const RomImage& image) {
 
 bool hasContents(const ModuleEntry& entry) { return entry.size != NoContents; }
 
-// Everything that can be known before the image is touched.
-Result checkBeforeRebuild(const RomImage& image) {
+// Everything that can be known before the image is touched. `loaded` is the
+// chain as read.
+Result checkBeforeRebuild(const RomImage& image, const ModuleChain& loaded) {
     if (!holdsDirectory(image)) return {Outcome::NotLoaded, "No image with a module directory is loaded"};
     if (!holdsChainSpan(image)) return {Outcome::BadData, "The room of the loaded module chain is not known"};
-    if (Result r = checkLayout(image); !r.ok()) return r;
+    if (Result r = checkLayout(loaded); !r.ok()) return r;
     const std::uint32_t stretch = 8u * readU16(image.bytes, image.directoryOffset + ChecksumUnitsField);
     if (stretch > image.directoryOffset + DirectoryHeaderSize)
         return {Outcome::BadData, "The directory checksum would cover " + std::to_string(stretch) +
@@ -87,16 +87,17 @@ Result checkBeforeRebuild(const RomImage& image) {
 }
 
 // One module as it will lie in its block.
-struct Placement {
+struct PlacedArea {
     std::span<const std::uint8_t> area;  // the bytes of the data area, before any fill
     std::uint32_t dataSize = 0;          // the data area's length, fill included
     std::uint16_t size16 = 0;
+    std::uint32_t gapAbove = 0;          // bytes left free between it and the block above
 };
 
 class Rebuild {
 public:
-    Rebuild(RomImage& image, const std::vector<ModuleArea>& areas)
-        : image_(image), bytes_(image.bytes), areas_(areas), generation_(image.generation),
+    Rebuild(RomImage& image, const ModuleChain& loaded, const std::vector<ModuleArea>& areas)
+        : image_(image), loaded_(loaded), bytes_(image.bytes), areas_(areas), generation_(image.generation),
           prefixSize_(blockPrefixSize(image.generation)) {}
 
     Result run() {
@@ -116,7 +117,7 @@ private:
         for (std::size_t i = 0; i < image_.modules.size(); ++i) {
             const ModuleEntry& entry = image_.modules[i];
             const ModuleArea& area = areas_[i];
-            Placement& placed = placements_[i];
+            PlacedArea& placed = placements_[i];
             placed.area = area.compressed ? std::span<const std::uint8_t>(area.encoded)
                                           : std::span<const std::uint8_t>(entry.data).first(hasContents(entry) ? entry.size : 0);
             const auto length = static_cast<std::uint32_t>(placed.area.size());
@@ -128,19 +129,32 @@ private:
                                               std::to_string(placed.dataSize) + " bytes; a " +
                                               generationName(generation_) +
                                               " directory's blocks hold at most 65535, as size16 alone gives the length"};
-            placed.size16 = size16For(entry, placed);
-            needed_ += static_cast<std::uint64_t>(placed.dataSize) + prefixSize_ + HeaderSize;
+            placed.size16 = placed.dataSize < 0x10000 ? static_cast<std::uint16_t>(placed.dataSize) : 0xFFFF;
+            keepAsLoaded(entry, area, placed);
+            placed.gapAbove = gapAbove(i);
+            needed_ += static_cast<std::uint64_t>(placed.gapAbove) + placed.dataSize + prefixSize_ + HeaderSize;
         }
         return {};
     }
 
-    std::uint16_t size16For(const ModuleEntry& entry, const Placement& placed) const {
-        // A 0700 block whose area is as it was loaded keeps its size16, which
-        // need not be the area's length.
-        if (generation_ == DirectoryGeneration::V0700 &&
-            std::equal(placed.area.begin(), placed.area.end(), entry.loadedArea.begin(), entry.loadedArea.end()))
-            return entry.loadedSize16;
-        return placed.dataSize < 0x10000 ? static_cast<std::uint16_t>(placed.dataSize) : 0xFFFF;
+    // A module whose new area is the one it was loaded with keeps that
+    // area whole, fill bytes and size16 included (which need not be the
+    // area's length), as its builder or an earlier tool left them.
+    static void keepAsLoaded(const ModuleEntry& entry, const ModuleArea& area, PlacedArea& placed) {
+        const auto& loaded = entry.loadedArea;
+        const bool same = area.compressed ? loaded.size() >= placed.area.size() : loaded.size() == placed.area.size();
+        if (!same || !std::equal(placed.area.begin(), placed.area.end(), loaded.begin())) return;
+        placed.area = loaded;
+        placed.dataSize = static_cast<std::uint32_t>(loaded.size());
+        placed.size16 = entry.loadedSize16;
+    }
+
+    // The 0xFF bytes the loaded chain had between block `index` and the
+    // one above it (or the chain's top); kept, as builders align blocks.
+    std::uint32_t gapAbove(std::size_t index) const {
+        if (index >= loaded_.blocks.size()) return 0;
+        const std::uint32_t above = index == 0 ? loaded_.moduleAreaEnd() : loaded_.blocks[index - 1].blockStart();
+        return above - loaded_.blocks[index].blockEnd();
     }
 
     Result checkRoom() const {
@@ -161,9 +175,9 @@ private:
 
     static std::string hexOffset(std::uint32_t offset) { return hexText(offset, 5); }
 
-    void placeModule(ModuleEntry& entry, const Placement& placed) {
+    void placeModule(ModuleEntry& entry, const PlacedArea& placed) {
         entry.compressed = placedCompressed(entry);
-        cursor_ -= placed.dataSize + prefixSize_ + HeaderSize;
+        cursor_ -= placed.gapAbove + placed.dataSize + prefixSize_ + HeaderSize;
         const std::uint32_t header = cursor_ + prefixSize_;
         std::copy(placed.area.begin(), placed.area.end(), bytes_.begin() + header + HeaderSize);
         std::fill(bytes_.begin() + header + HeaderSize + placed.area.size(),
@@ -178,7 +192,7 @@ private:
         bytes_[header + FlagsField] = entry.flags;
         writeU16(bytes_, header + SubId1Field, entry.subId1);
         writeU16(bytes_, header + SubId2Field, entry.subId2);
-        writeLink(bytes_, linkToFill_, header);
+        writeLinkAsRead(bytes_, image_.asRead, linkToFill_, header);
         linkToFill_ = header + NextField;
         placedBlocks_.push_back({cursor_, placed.dataSize});
         entry.size = placed.dataSize;
@@ -208,11 +222,12 @@ private:
     }
 
     RomImage& image_;
+    const ModuleChain& loaded_;
     std::span<std::uint8_t> bytes_;
     const std::vector<ModuleArea>& areas_;
     DirectoryGeneration generation_;
     std::uint32_t prefixSize_;
-    std::vector<Placement> placements_;
+    std::vector<PlacedArea> placements_;
     std::uint64_t needed_ = 0;
     std::uint32_t cursor_ = 0;       // start of the block placed last
     std::uint32_t linkToFill_ = 0;   // the directory's firstModule, then the last header's next
@@ -222,14 +237,15 @@ private:
 }  // namespace
 
 Result placeModuleAreas(RomImage& image, const std::vector<ModuleArea>& areas) {
-    if (Result r = checkBeforeRebuild(image); !r.ok()) return r;
+    const ModuleChain loaded = describeModuleChain(image.asRead);
+    if (Result r = checkBeforeRebuild(image, loaded); !r.ok()) return r;
     if (areas.size() != image.modules.size())
         return {Outcome::BadData, "The prepared module areas don't match the module list"};
-    return Rebuild(image, areas).run();
+    return Rebuild(image, loaded, areas).run();
 }
 
 Result rebuildImageInPlace(RomImage& image, unsigned threads) {
-    if (Result r = checkBeforeRebuild(image); !r.ok()) return r;
+    if (Result r = checkBeforeRebuild(image, describeModuleChain(image.asRead)); !r.ok()) return r;
     std::vector<ModuleArea> areas;
     if (Result r = prepareModuleAreas(image.modules, areas, threads); !r.ok()) return r;
     return placeModuleAreas(image, areas);

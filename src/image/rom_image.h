@@ -31,8 +31,8 @@ struct ModuleEntry {
     std::uint16_t subId2 = 0;
     std::vector<std::uint8_t> data;  // plain contents; empty when size is NoContents
     bool compressed = false;         // LZH-coded in the image: decoded on load, encoded on rebuild
-    // The data area and size16 as the loaded image held them; a 0700 rebuild
-    // keeps size16 for a module whose area comes out the same. Empty for a
+    // The data area and size16 as the loaded image held them; a rebuild
+    // keeps both for a module whose area comes out the same. Empty for a
     // module that was not loaded.
     std::vector<std::uint8_t> loadedArea;
     std::uint16_t loadedSize16 = 0;

@@ -7,13 +7,14 @@
 
 #include "image/module_chain.h"
 #include "lzh/lzh.h"
+#include "support/firmware_images.h"
 #include "support/test_files.h"
 
 namespace quarnel::image {
 namespace {
 
 TEST(RealStreams, EveryVendorCompressedModuleDecodesWithoutItsLastByte) {
-    const std::filesystem::path folder = QUARNEL_FIRMWARE_DIR;
+    const std::filesystem::path folder = test::firmwareFolder();
     if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << folder << " is absent: no real images to read";
     int modules = 0;
     for (const auto& file : std::filesystem::directory_iterator(folder)) {

@@ -76,7 +76,10 @@ TEST(RebuildLayout, BlocksFollowTheListDownwardsAndLoadBackInOrder) {
     for (std::size_t i = 0; i < chain.modules.size(); ++i) {
         SCOPED_TRACE(i);
         const std::uint32_t header = linkTarget(file, link);
-        EXPECT_EQ(le16(file, link), (header + 0x100000 - FixtureFileSize) & 0xF);  // normalised
+        // Normalised, unless the link as read led to the same header.
+        if (le32(file, link) != le32(chain.file, link)) {
+            EXPECT_EQ(le16(file, link), (header + 0x100000 - FixtureFileSize) & 0xF);
+        }
         EXPECT_EQ(header + 12 + le32(file, header - 8), blockEnd);        // no gap
         EXPECT_EQ(file[header + 6], chain.modules[i].moduleId);
         blockEnd = header - 8;
@@ -87,8 +90,10 @@ TEST(RebuildLayout, BlocksFollowTheListDownwardsAndLoadBackInOrder) {
     // the bytes are not the chain's and stay as they were.
     const std::uint32_t oldLowest = chain.modules.back().headerOffset - 8;
     ASSERT_LT(blockEnd, AreaEnd);
-    EXPECT_TRUE(std::all_of(file.begin() + oldLowest, file.begin() + blockEnd, [](std::uint8_t b) { return b == 0xFF; }));
-    EXPECT_TRUE(std::equal(file.begin(), file.begin() + oldLowest, chain.file.begin()));
+    if (blockEnd > oldLowest) {
+        EXPECT_TRUE(std::all_of(file.begin() + oldLowest, file.begin() + blockEnd, [](std::uint8_t b) { return b == 0xFF; }));
+    }
+    EXPECT_TRUE(std::equal(file.begin(), file.begin() + std::min(oldLowest, blockEnd), chain.file.begin()));
     // From the module area's end up, the image is as loaded but for the
     // directory checksum and first link.
     std::vector<std::uint8_t> expectedTop(afterLoad.begin() + AreaEnd, afterLoad.end());
