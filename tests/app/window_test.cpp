@@ -22,6 +22,8 @@
 #include "image/rom_image.h"
 #include "sample/sample_dmi_module.h"
 #include "sample/sample_image.h"
+#include "support/firmware_images.h"
+#include "support/test_files.h"
 
 class WindowTest : public QObject {
     Q_OBJECT
@@ -39,6 +41,7 @@ private slots:
     void droppedFiles_data();
     void droppedFiles();
     void packRefusesTheInputADamagedImageOrAnotherImage();
+    void packOfARealImageChangesOnlyModule6();
 
 private:
     QLineEdit* edit(const char* name) const { return form_->findChild<QLineEdit*>(name); }
@@ -364,4 +367,25 @@ void WindowTest::packRefusesTheInputADamagedImageOrAnotherImage() {
 }
 
 QTEST_MAIN(WindowTest)
+// Every real image that takes DMI changes, packed from the window: new.rom
+// differs from it only in module 6 and what module 6's new place needs.
+void WindowTest::packOfARealImageChangesOnlyModule6() {
+    int packed = 0;
+    for (const quarnel::test::Firmware& image : quarnel::test::firmwareImages()) {
+        QVERIFY(quarnel::test::writeFile("bios.rom", image.bytes));
+        messages_.clear();
+        QTest::mouseClick(button("Button1"), Qt::LeftButton);
+        if (!messages_.isEmpty() || !button("Button2")->isEnabled()) continue;  // no module 6 that takes changes
+        typeInto("Edit6", "SN-7Q2K9X4M1R8T");
+        typeInto("Edit7", "8F3A2B7C9D1E4F60A5B6C7D8E9F01234");
+        QTest::mouseClick(button("Button2"), Qt::LeftButton);
+        QCOMPARE(messages_, (QStringList{"Save", "Bios file new.rom is created"}));
+        const std::string beyond =
+            quarnel::test::changesBeyondModule(image.bytes, quarnel::test::readFile("new.rom"), 6);
+        QVERIFY2(beyond.empty(), (image.name + ": " + beyond).c_str());
+        ++packed;
+    }
+    if (packed == 0) QSKIP("no real image that takes DMI changes in the firmware folder");
+}
+
 #include "window_test.moc"

@@ -26,4 +26,13 @@ std::vector<Firmware> firmwareImages();
 // anything else (a date, say) is a string inside the code, not a directory.
 bool claimsDirectory(const std::vector<std::uint8_t>& bytes);
 
+// What an edit of the module with this ID (sub-identifiers 0) changed
+// beyond what it needs, or nothing: every other module keeps its header
+// fields and data area, and no byte changes outside the module's old and new
+// blocks, the directory's first link and checksum, the blocks that moved
+// (old and new places) and the link and checksum of the block before each
+// moved one.
+std::string changesBeyondModule(const std::vector<std::uint8_t>& input, const std::vector<std::uint8_t>& edited,
+                                std::uint8_t moduleId);
+
 }  // namespace quarnel::test
