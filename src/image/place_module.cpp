@@ -96,7 +96,7 @@ private:
         }
         const std::uint32_t shift = alignUp(newLength_ - inPlace);
         const bool slidable = canSlide(block, roomEnd);
-        if (slidable && shift <= slideRoom()) {
+        if (slidable && shift <= room_.size()) {
             placement = Placement::Slid;
             slide(block, roomEnd, shift, oldNext);
             return {};
@@ -167,8 +167,6 @@ private:
         }
         return true;
     }
-
-    std::uint32_t slideRoom() const { return room_.size(); }
 
     const ModuleBlock* blockAt(std::uint32_t at) const {
         for (const ModuleBlock& block : chain_.blocks)

@@ -245,10 +245,11 @@ Result placeModuleAreas(RomImage& image, const std::vector<ModuleArea>& areas) {
 }
 
 Result rebuildImageInPlace(RomImage& image, unsigned threads) {
-    if (Result r = checkBeforeRebuild(image, describeModuleChain(image.asRead)); !r.ok()) return r;
+    const ModuleChain loaded = describeModuleChain(image.asRead);
+    if (Result r = checkBeforeRebuild(image, loaded); !r.ok()) return r;
     std::vector<ModuleArea> areas;
     if (Result r = prepareModuleAreas(image.modules, areas, threads); !r.ok()) return r;
-    return placeModuleAreas(image, areas);
+    return Rebuild(image, loaded, areas).run();
 }
 
 Result rebuildImage(RomImage& image, const std::string& fileName, unsigned threads) {
