@@ -49,6 +49,17 @@ TEST_F(RebuildWrite, AnImageThatCantBeSoundWritesNothing) {
         {"modules that don't fit",
          [](RomImage& im, std::string&) { replaceModule(im, 0x70, 0, 0, 0x80, std::vector<std::uint8_t>(0x7F000, 0)); },
          Outcome::BadData, "don't fit"},
+        // Bytes that are not the chain's are never cleared to make room.
+        {"a byte that is not the chain's right below it",
+         [](RomImage& im, std::string&) {
+             std::vector<std::uint8_t> file = im.asRead;
+             file[im.chainStart - 1] = 0x12;
+             loadImageBytes(im, file);
+             replaceModule(im, 0x70, 0, 0, 0x80, std::vector<std::uint8_t>(64, 0));
+         },
+         Outcome::BadData, "don't fit"},
+        {"a chain laid out otherwise", [](RomImage& im, std::string&) { loadImageBytes(im, MixedChain().file); },
+         Outcome::BadData, "not laid out as a rebuild lays it"},
         {"contents the encoder can't shrink",
          [](RomImage& im, std::string&) { replaceModule(im, 6, 0, 0, 0x00, noise(20000)); }, Outcome::BadData,
          "Module 0"},
