@@ -33,8 +33,9 @@ public:
         : image_(image), chain_(chain), in_(image.asRead), out_(out), index_(index), entry_(entry),
           generation_(chain.generation), prefixSize_(blockPrefixSize(chain.generation)) {
         compressed_ = area.compressed;
+        const std::size_t stored = entry.size == NoContents ? 0 : entry.size;
         area_ = area.compressed ? std::span<const std::uint8_t>(area.encoded)
-                                : std::span<const std::uint8_t>(entry.data).first(entry.size == NoContents ? 0 : entry.size);
+                                : std::span<const std::uint8_t>(entry.data).first(stored);
         const auto length = static_cast<std::uint32_t>(area_.size());
         dataSize_ = area.compressed && generation_ == DirectoryGeneration::V0800 ? alignUp(length) : length;
         newLength_ = dataSize_ + prefixSize_ + HeaderSize;
@@ -80,7 +81,8 @@ private:
             placement = Placement::Unchanged;
             return {};
         }
-        const std::uint32_t roomEnd = block.blockEnd() + runOfFFUp(in_, block.blockEnd(), limitAbove(block.blockEnd()));
+        const std::uint32_t end = block.blockEnd();
+        const std::uint32_t roomEnd = end + runOfFFUp(in_, end, limitAbove(end));
         const std::uint32_t inPlace = roomEnd - block.blockStart();
         if (newLength_ <= inPlace) {
             placement = Placement::InPlace;
@@ -116,7 +118,8 @@ private:
     // The first byte above `end` that is not free to take: the next block,
     // or the bytes kept below the directory.
     std::uint32_t limitAbove(std::uint32_t end) const {
-        std::uint32_t limit = end <= chain_.moduleAreaEnd() ? chain_.moduleAreaEnd() : static_cast<std::uint32_t>(in_.size());
+        const auto fileEnd = static_cast<std::uint32_t>(in_.size());
+        std::uint32_t limit = end <= chain_.moduleAreaEnd() ? chain_.moduleAreaEnd() : fileEnd;
         for (const ModuleBlock& block : chain_.blocks)
             if (block.blockStart() >= end) limit = std::min(limit, block.blockStart());
         return limit;
@@ -157,7 +160,7 @@ private:
         for (std::uint32_t at = from; at < to;) {
             const ModuleBlock* inside = blockAt(at);
             if (inside) {
-                if (&*inside == &block) return false;
+                if (inside == &block) return false;
                 at = inside->blockEnd();
             } else if (in_[at] == 0xFF) {
                 ++at;
@@ -181,7 +184,8 @@ private:
         std::copy(in_.begin() + from, in_.begin() + to, out_.begin() + target);
         for (std::size_t i = 0; i < chain_.blocks.size(); ++i) {
             const std::uint32_t start = chain_.blocks[i].blockStart();
-            if (i != index_ && from <= start && start < to) newHeaders_[i] = up ? newHeaders_[i] + shift : newHeaders_[i] - shift;
+            if (i != index_ && from <= start && start < to)
+                newHeaders_[i] = up ? newHeaders_[i] + shift : newHeaders_[i] - shift;
         }
         // The block keeps its start when the room is above it and grows
         // downwards into the bytes the slid blocks left otherwise.
@@ -216,7 +220,8 @@ private:
         writeU16(out_, header + SubId1Field, entry_.subId1);
         writeU16(out_, header + SubId2Field, entry_.subId2);
         std::copy(area_.begin(), area_.end(), out_.begin() + header + HeaderSize);
-        std::fill(out_.begin() + header + HeaderSize + area_.size(), out_.begin() + header + HeaderSize + dataSize_, 0xFF);
+        const auto data = out_.begin() + header + HeaderSize;
+        std::fill(data + static_cast<std::ptrdiff_t>(area_.size()), data + dataSize_, 0xFF);
         editedStart_ = start;
         edited_ = true;
         if (appending()) {
@@ -233,7 +238,8 @@ private:
     void relink() {
         for (std::size_t i = 0; i < chain_.blocks.size(); ++i) {
             if (newHeaders_[i] == chain_.blocks[i].headerOffset) continue;
-            const std::uint32_t link = i == 0 ? chain_.directoryOffset + FirstModuleField : newHeaders_[i - 1] + NextField;
+            const std::uint32_t link =
+                i == 0 ? chain_.directoryOffset + FirstModuleField : newHeaders_[i - 1] + NextField;
             writeLink(out_, link, newHeaders_[i]);
         }
     }
@@ -315,7 +321,8 @@ const char* placementName(Placement placement) {
 
 Result placeModule(const RomImage& image, std::size_t index, const ModuleEntry& entry, const ModuleArea& area,
                    std::vector<std::uint8_t>& out, Placement* placement) {
-    if (!image.loaded || image.asRead.empty()) return {Outcome::NotLoaded, "No image with a module directory is loaded"};
+    if (!image.loaded || image.asRead.empty())
+        return {Outcome::NotLoaded, "No image with a module directory is loaded"};
     const ModuleChain chain = describeModuleChain(image.asRead);
     if (!chain.result.ok()) return chain.result;
     if (index >= image.modules.size() || index > chain.blocks.size())
