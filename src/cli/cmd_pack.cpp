@@ -181,7 +181,8 @@ const CommandRegistration packRegistration{{
             CLI::Option* batch = command.add_option(
                 "--batch", options->batchName,
                 "One image per row of a CSV file whose header names the columns: output, and any of type1.1 to "
-                "type1.4, type3.1 to type3.4 and uuid. An empty cell leaves its field as it is");
+                "type1.4, type3.1 to type3.4 and uuid. An empty cell leaves its field as it is. Outputs are names "
+                "inside --out-dir; none may be an input, leave the folder through a link, or be written twice");
             CLI::Option* outDir =
                 command.add_option("--out-dir", options->outDir, "The folder the batch's outputs are written to");
             dump->excludes(system);

@@ -269,7 +269,6 @@ TEST_F(CliFileSafety, EachCommandRefusesOrWritesAsItMust) {
          },
          "modules big.rom", 4, "big.rom: it is 4294967296 bytes long", {}},
         {"diff of a 4 GiB file fails, never \"different\"", {}, "diff s.rom big.rom", 4, "4294967296 bytes", {}},
-        {"a 4 GiB batch file", {}, "pack s.rom --batch big.rom --out-dir batch", 4, "4294967296 bytes", {}},
         {"a 4 GiB dump", {}, "pack s.rom --from-dump big.rom -o out.rom", 4, "4294967296 bytes", absent("out.rom")},
         {"dmi --json to a full standard output", {}, "dmi s.rom --json >/dev/full", 4,
          "Error writing to standard output", {}},
