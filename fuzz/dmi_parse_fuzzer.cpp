@@ -1,20 +1,17 @@
 // Arbitrary DMI modules through Extract's reading and display, the type
 // selector, an edit, Pack's write-back and the dmidecode dump: nothing may
-// be read or written outside the module, whatever it holds. The same bytes
-// go through the readers of SMBIOS tables and batch files as they are.
+// be read or written outside the module, whatever it holds.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
 #include <vector>
 
-#include "dmi/batch_rows.h"
 #include "dmi/dmi_display.h"
 #include "dmi/dmi_edit.h"
 #include "dmi/dmi_reader.h"
 #include "dmi/parse_dmi_module.h"
 #include "dmi/smbios_dump.h"
-#include "dmi/smbios_identity.h"
 
 // The signature goes in where the first byte says, so that nearly every
 // input is walked from an anchor.
@@ -29,12 +26,6 @@ std::vector<std::uint8_t> moduleAround(const std::uint8_t* data, std::size_t siz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace quarnel::dmi;
-    DmiEdits edits;
-    std::vector<std::string> notes;
-    identityFromTable({data, size}, edits, notes);
-    std::vector<BatchRow> rows;
-    readBatchRows({reinterpret_cast<const char*>(data), size}, rows);
-
     const std::vector<std::uint8_t> module = moduleAround(data, size);
     DmiSession session;
     if (!parseDmiModule(session, module).ok()) return 0;

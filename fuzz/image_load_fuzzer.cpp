@@ -1,11 +1,16 @@
-// Loads arbitrary module chains. The input lies at the start of a 64 KiB
-// image whose directory sits near the top and links to a header 8 bytes into
-// the input, so every input is walked as a chain at once.
+// Loads arbitrary module chains. The input's first byte picks the
+// directory's generation (06xx, 0700 or 0800), each walked and checked by
+// its own rules; the rest lies at the start of a 64 KiB image whose
+// directory sits near the top and links to a header 8 bytes into it, so
+// every input is walked as a chain at once.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "image/directory_generation.h"
+#include "image/image_layout.h"
 #include "image/rom_image.h"
 #include "image/verify_image.h"
 
@@ -15,11 +20,24 @@ constexpr std::size_t ImageSize = 0x10000;
 constexpr std::size_t Directory = 0xFF00;
 constexpr std::size_t FirstHeader = 8;
 
-std::vector<std::uint8_t> imageAround(const std::uint8_t* data, std::size_t size) {
+// "0800", "0700", or "0600" to "0631".
+std::string directoryVersion(std::uint8_t choice) {
+    switch (choice % 3) {
+        case 0: return "0800";
+        case 1: return "0700";
+        default: break;
+    }
+    const unsigned minor = choice / 3 % 32;
+    return "06" + std::to_string(minor / 10) + std::to_string(minor % 10);
+}
+
+std::vector<std::uint8_t> imageAround(const std::string& version, const std::uint8_t* data, std::size_t size) {
     std::vector<std::uint8_t> image(ImageSize, 0xFF);
-    std::copy_n(data, std::min(size, Directory - 10), image.begin());
+    const auto generation = quarnel::image::generationOf(version);
+    std::copy_n(data, std::min(size, Directory - quarnel::image::gapBelowDirectory(generation)), image.begin());
     const char signature[] = "AMIBIOSC";
     std::copy_n(signature, 8, image.begin() + Directory);
+    std::copy_n(version.begin(), 4, image.begin() + Directory + quarnel::image::DirectoryVersionField);
     image[Directory + 12] = 2;  // checksum units
     // Linear address of the header: file offset + 1 MiB - image size.
     const std::uint32_t linear = FirstHeader + 0x100000 - ImageSize;
@@ -33,13 +51,17 @@ std::vector<std::uint8_t> imageAround(const std::uint8_t* data, std::size_t size
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::vector<std::uint8_t> bytes = imageAround(data, size);
+    if (size == 0) return 0;
+    const std::string version = directoryVersion(data[0]);
+    std::vector<std::uint8_t> bytes = imageAround(version, data + 1, size - 1);
     quarnel::image::verifyImage(bytes);
     quarnel::image::RomImage image;
     const quarnel::Result result = quarnel::image::loadImageBytes(image, std::move(bytes));
-    // A successful load leaves every entry's size matching its contents.
-    if (result.ok())
-        for (const auto& entry : image.modules)
-            if (entry.size != quarnel::image::NoContents && entry.size != entry.data.size()) __builtin_trap();
+    if (!result.ok()) return 0;
+    // A successful load walked the chain by the generation asked for, and
+    // left every entry's size matching its contents.
+    if (image.generation != quarnel::image::generationOf(version)) __builtin_trap();
+    for (const auto& entry : image.modules)
+        if (entry.size != quarnel::image::NoContents && entry.size != entry.data.size()) __builtin_trap();
     return 0;
 }

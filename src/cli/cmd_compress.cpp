@@ -61,8 +61,8 @@ const CommandRegistration compressRegistration{{
             command.add_option("OUT", *outName, "Compressed area to write (- for standard output)")->required();
             auto threads = std::make_shared<unsigned>(0);
             addThreadsOption(command, *threads);
-            return std::function<int()>(
-                [inName, outName, threads] { return compressFile(*inName, *outName, *threads); });
+            return CommandAction{[inName, outName, threads] { return compressFile(*inName, *outName, *threads); },
+                                 [inName, outName] { return CommandFiles{{*inName}, {{"OUT", *outName}}}; }};
         },
 }};
 

@@ -50,7 +50,8 @@ const CommandRegistration decompressRegistration{{
             auto outName = std::make_shared<std::string>();
             command.add_option("IN", *inName, "Compressed area to expand")->required();
             command.add_option("OUT", *outName, "File to write the contents to (- for standard output)")->required();
-            return std::function<int()>([inName, outName] { return decompressFile(*inName, *outName); });
+            return CommandAction{[inName, outName] { return decompressFile(*inName, *outName); },
+                                 [inName, outName] { return CommandFiles{{*inName}, {{"OUT", *outName}}}; }};
         },
 }};
 

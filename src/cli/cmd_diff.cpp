@@ -76,7 +76,8 @@ void printJson(const dmi::ImageDiff& diff) {
                                    {"uuid", uuid},
                                    {"dmiNote", diff.dmiNote},
                                    {"outsideChain", ranges}};
-    std::cout << report.dump(2) << '\n';
+    // File names and faults are bytes, not necessarily UTF-8.
+    std::cout << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
 void printSide(const char* letter, const dmi::ImageSide& side) {
@@ -127,9 +128,15 @@ void printText(const dmi::ImageDiff& diff) {
                   << r.end - r.start << " bytes)" << (r.inDirectory ? ", the directory header" : "") << '\n';
 }
 
+// 1 says "different": no failure may look like it.
+int diffFailure(const Result& result) {
+    const int status = reportFailure(result);
+    return status == ExitBadData ? ExitCantOpen : status;
+}
+
 int diffCommand(const DiffOptions& options) {
     dmi::ImageDiff diff;
-    if (Result r = dmi::diffImages(options.fileA, options.fileB, diff); !r.ok()) return reportFailure(r);
+    if (Result r = dmi::diffImages(options.fileA, options.fileB, diff); !r.ok()) return diffFailure(r);
     if (options.json)
         printJson(diff);
     else
@@ -147,8 +154,10 @@ const CommandRegistration diffRegistration{{
             command.add_option("A", options->fileA, "The first image (old)")->required();
             command.add_option("B", options->fileB, "The second image (new)")->required();
             command.add_flag("--json", options->json, "Print the result as JSON");
-            command.footer("Exit status: 0 identical, 1 different, 2 usage error, 4 a file can't be read (as cmp)");
-            return std::function<int()>([options] { return diffCommand(*options); });
+            command.footer("Exit status: 0 identical, 1 different, 2 usage error, 4 a file can't be read or the "
+                           "report can't be written (as cmp, which never says 1 for a failure)");
+            return CommandAction{[options] { return diffCommand(*options); },
+                                 [options] { return CommandFiles{{options->fileA, options->fileB}, {}}; }};
         },
 }};
 

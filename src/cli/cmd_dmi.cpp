@@ -108,9 +108,15 @@ const CommandRegistration dmiRegistration{{
             auto options = std::make_shared<DmiOptions>();
             command.add_option("ROM", options->romName, "ROM image to read")->required();
             command.add_flag("--json", options->json, "Print the result as JSON");
-            command.add_option("--dump-bin", options->dumpName,
-                               "Write the DMI structure table as a dump for dmidecode --from-dump (- for standard output)");
-            return std::function<int()>([options] { return showDmi(*options); });
+            CLI::Option* dump = command.add_option(
+                "--dump-bin", options->dumpName,
+                "Write the DMI structure table as a dump for dmidecode --from-dump (- for standard output)");
+            return CommandAction{[options] { return showDmi(*options); },
+                                 [options, dump] {
+                                     CommandFiles files{{options->romName}, {}};
+                                     if (dump->count() > 0) files.outputs.push_back({"--dump-bin", options->dumpName});
+                                     return files;
+                                 }};
         },
 }};
 

@@ -42,7 +42,8 @@ const CommandRegistration extractRegistration{{
             command.add_option("ROM", options->romName, "ROM image file")->required();
             addModuleKeyOptions(command, options->key, false);
             command.add_option("-o,--output", options->outName, "File for the contents (- for standard output)")->required();
-            return std::function<int()>([options] { return extractModule(*options); });
+            return CommandAction{[options] { return extractModule(*options); },
+                                 [options] { return CommandFiles{{options->romName}, {{"--output", options->outName}}}; }};
         },
 }};
 

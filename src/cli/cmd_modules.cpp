@@ -91,7 +91,8 @@ const CommandRegistration modulesRegistration{{
             auto options = std::make_shared<ModulesOptions>();
             command.add_option("ROM", options->romName, "ROM image file")->required();
             command.add_flag("--json", options->json, "Print the directory version and the modules as JSON");
-            return std::function<int()>([options] { return listModules(*options); });
+            return CommandAction{[options] { return listModules(*options); },
+                                 [options] { return CommandFiles{{options->romName}, {}}; }};
         },
 }};
 

@@ -98,7 +98,7 @@ Result applyIdentity(const PackOptions& options, dmi::DmiState& state, std::vect
 }
 
 int pack(const PackOptions& options) {
-    if (!options.batchName.empty()) return packBatch(options.romName, options.batchName, options.outDir, options.force);
+    if (!options.batchName.empty()) return packBatch(options.romName, options.batchName, options.outDir, options.force, options.threads);
     dmi::DmiEdits typed;
     if (!typedEdits(options, typed)) return ExitUsage;
 
@@ -128,6 +128,19 @@ int pack(const PackOptions& options) {
     if (Result r = dmi::packDmi(session, request); !r.ok()) return reportFailure(r);
     report << dmi::packedMessage(options.outName) << '\n';
     return ExitSuccess;
+}
+
+// The batch's outputs are its rows': they are checked against these inputs
+// when the rows are read.
+CommandFiles packFiles(const PackOptions& options) {
+    CommandFiles files{{options.romName}, {}};
+    if (!options.dumpName.empty()) files.inputs.push_back(options.dumpName);
+    if (options.fromSystem) files.inputs.emplace_back(dmi::SystemTablePath);
+    if (!options.batchName.empty())
+        files.inputs.push_back(options.batchName);
+    else
+        files.outputs.push_back({"--output", options.outName});
+    return files;
 }
 
 // --type1 or --type3: one N=TEXT a time, the option repeated for each row.
@@ -168,17 +181,19 @@ const CommandRegistration packRegistration{{
             CLI::Option* batch = command.add_option(
                 "--batch", options->batchName,
                 "One image per row of a CSV file whose header names the columns: output, and any of type1.1 to "
-                "type1.4, type3.1 to type3.4 and uuid. An empty cell leaves its field as it is");
+                "type1.4, type3.1 to type3.4 and uuid. An empty cell leaves its field as it is. Outputs are names "
+                "inside --out-dir; none may be an input, leave the folder through a link, or be written twice");
             CLI::Option* outDir =
                 command.add_option("--out-dir", options->outDir, "The folder the batch's outputs are written to");
             dump->excludes(system);
             batch->needs(outDir);
             outDir->needs(batch);
             for (CLI::Option* single : {output, type1, type3, uuid, dump, system}) batch->excludes(single);
-            return std::function<int()>([options, uuid] {
-                options->uuidGiven = uuid->count() > 0;
-                return pack(*options);
-            });
+            return CommandAction{[options, uuid] {
+                                     options->uuidGiven = uuid->count() > 0;
+                                     return pack(*options);
+                                 },
+                                 [options] { return packFiles(*options); }};
         },
 }};
 

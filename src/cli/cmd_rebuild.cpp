@@ -44,7 +44,8 @@ const CommandRegistration rebuildRegistration{{
                 ->required();
             addForceFlag(command, options->force);
             addThreadsOption(command, options->threads);
-            return std::function<int()>([options] { return rebuildRom(*options); });
+            return CommandAction{[options] { return rebuildRom(*options); },
+                                 [options] { return CommandFiles{{options->romName}, {{"--output", options->outName}}}; }};
         },
 }};
 

@@ -68,7 +68,11 @@ const CommandRegistration replaceRegistration{{
                 ->required();
             addForceFlag(command, options->force);
             addThreadsOption(command, options->threads);
-            return std::function<int()>([options] { return replaceContents(*options); });
+            return CommandAction{[options] { return replaceContents(*options); },
+                                 [options] {
+                                     return CommandFiles{{options->romName, options->contentsName},
+                                                         {{"--output", options->outName}}};
+                                 }};
         },
 }};
 

@@ -18,10 +18,11 @@ const CommandRegistration sampleRegistration{{
         [](CLI::App& command) {
             auto outName = std::make_shared<std::string>();
             command.add_option("OUT", *outName, "Image to write, e.g. bios.rom")->required();
-            return std::function<int()>([outName] {
-                Result written = sample::writeSampleImage(*outName);
-                return written.ok() ? ExitSuccess : reportFailure(written);
-            });
+            return CommandAction{[outName] {
+                                     Result written = sample::writeSampleImage(*outName);
+                                     return written.ok() ? ExitSuccess : reportFailure(written);
+                                 },
+                                 [outName] { return CommandFiles{sample::sampleSourceFiles(), {{"OUT", *outName}}}; }};
         },
 }};
 

@@ -69,7 +69,8 @@ const CommandRegistration verifyRegistration{{
             command.add_option("ROM", options->romName, "ROM image file")->required();
             command.add_flag("--json", options->json,
                              "Print the faults, the notes and the directory checksum's state as JSON");
-            return std::function<int()>([options] { return verifyRom(*options); });
+            return CommandAction{[options] { return verifyRom(*options); },
+                                 [options] { return CommandFiles{{options->romName}, {}}; }};
         },
 }};
 

@@ -50,16 +50,6 @@ Result writeStandardOutput(std::span<const std::uint8_t> bytes) {
     return {Outcome::CantOpen, std::string("Error writing to standard output: ") + std::strerror(errno)};
 }
 
-// The options through which commands write data, and those naming the files
-// they read.
-bool isOutputOption(const CLI::Option& option) {
-    return option.check_lname("output") || option.check_lname("dump-bin") || option.get_name() == "OUT";
-}
-bool isInputOption(const CLI::Option& option) {
-    const std::string name = option.get_name();
-    return name == "ROM" || name == "IN" || name == "CONTENTS";
-}
-
 }  // namespace
 
 Result writeOutput(const std::string& fileName, std::span<const std::uint8_t> bytes) {
@@ -99,25 +89,30 @@ int loadCheckedInput(image::RomImage& rom, const std::string& romName, bool forc
     return ExitSuccess;
 }
 
-int checkFileArguments(const CLI::App& command) {
-    std::vector<std::string> inputs;
-    for (const CLI::Option* option : command.get_options())
-        if (isInputOption(*option) && option->count() > 0) inputs.push_back(option->as<std::string>());
-    for (const CLI::Option* option : command.get_options()) {
-        if (!isOutputOption(*option) || option->count() == 0) continue;
-        const std::string output = option->as<std::string>();
-        if (output.empty()) {
-            std::cerr << option->get_name() << ": an empty file name names no file\n";
+int checkFileArguments(const CommandFiles& files) {
+    for (const CommandFiles::Output& output : files.outputs) {
+        if (output.name.empty()) {
+            std::cerr << output.option << ": an empty file name names no file\n";
             return ExitUsage;
         }
-        if (output == StandardOutputName) continue;
-        for (const std::string& input : inputs)
-            if (image::isSameFile(input, output)) {
-                std::cerr << image::overwritesInputMessage(input, output) << '\n';
+        if (output.name == StandardOutputName) continue;
+        for (const std::string& input : files.inputs)
+            if (image::isSameFile(input, output.name)) {
+                std::cerr << image::overwritesInputMessage(input, output.name) << '\n';
                 return ExitUsage;
             }
     }
     return ExitSuccess;
+}
+
+int finishStandardOutput(int status) {
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    const int error = errno;
+    if (flushed && !std::ferror(stdout) && std::cout.good()) return status;
+    std::cerr << "Error writing to standard output: the report did not reach it whole"
+              << (error != 0 ? std::string(" (") + std::strerror(error) + ")" : std::string()) << '\n';
+    return status == ExitUsage ? ExitUsage : ExitCantOpen;
 }
 
 }  // namespace quarnel::cli

@@ -23,8 +23,26 @@ enum ExitStatus : int {
     ExitCantOpen = 4,
 };
 
-// Declares the command's options on its subcommand and returns what runs it.
-using CommandSetup = std::function<std::function<int()>(CLI::App& command)>;
+// The files a parsed command reads and writes, its defaults included, as it
+// will open them. Asked before the command runs, so that no output is ever
+// one of its inputs.
+struct CommandFiles {
+    struct Output {
+        std::string option;  // how the user named it: "--output", "OUT"
+        std::string name;    // "-" for standard output
+    };
+    std::vector<std::string> inputs;
+    std::vector<Output> outputs;
+};
+
+struct CommandAction {
+    std::function<int()> run;
+    std::function<CommandFiles()> files;
+};
+
+// Declares the command's options on its subcommand and returns what runs it
+// and what tells its files.
+using CommandSetup = std::function<CommandAction(CLI::App& command)>;
 
 struct CommandSpec {
     int order = 0;  // place in the help listing
@@ -68,11 +86,16 @@ private:
     image::AtomicFileWriter file_;
 };
 
-// The file arguments of the parsed command, before it runs: a data-writing
-// option given an empty name, or naming one of the command's input files
-// (links followed), is a usage error. Prints why and gives ExitUsage, or
-// gives ExitSuccess.
-int checkFileArguments(const CLI::App& command);
+// The files of the parsed command, before it runs: an output given an empty
+// name, or that is one of the command's inputs (links followed, hard links
+// too), is a usage error. Prints why and gives ExitUsage, or gives
+// ExitSuccess.
+int checkFileArguments(const CommandFiles& files);
+
+// Standard output, once the command has run: a report that did not reach it
+// whole (a full disk, a closed pipe) is a failure. Prints why and gives
+// ExitCantOpen, or gives `status`.
+int finishStandardOutput(int status);
 
 // --force: write from an input that fails its checks.
 void addForceFlag(CLI::App& command, bool& force);

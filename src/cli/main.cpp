@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     app.fallthrough(false);
 
-    std::vector<std::pair<CLI::App*, std::function<int()>>> actions;
+    std::vector<std::pair<CLI::App*, CommandAction>> actions;
     for (const CommandSpec& spec : registeredCommands()) {
         CLI::App* command = app.add_subcommand(spec.name, spec.description);
         actions.emplace_back(command, spec.setup(*command));
@@ -64,8 +64,8 @@ int main(int argc, char** argv) {
 
     for (auto& [command, action] : actions)
         if (command->parsed()) {
-            if (const int refused = checkFileArguments(*command); refused != ExitSuccess) return refused;
-            return action();
+            if (const int refused = checkFileArguments(action.files()); refused != ExitSuccess) return refused;
+            return finishStandardOutput(action.run());
         }
     return ExitUsage;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <vector>
 
 #include "command.h"
@@ -31,17 +32,38 @@ Result rowEdits(const dmi::BatchRow& row, dmi::DmiEdits& edits) {
     return {};
 }
 
-Result packRow(dmi::BatchPacker& packer, const dmi::BatchRow& row, const fs::path& outDir,
-               std::vector<std::string>& notes) {
+// The batch's inputs: no row may write over them.
+struct BatchInputs {
+    std::vector<std::string> names;
+
+    // The input the file at `path` is, by its name (links resolved) or as the
+    // same file (a hard link); empty when none.
+    std::string overwritten(const fs::path& path) const {
+        std::error_code error;
+        for (const std::string& name : names) {
+            const fs::path input = fs::weakly_canonical(fs::absolute(name, error), error);
+            if ((!error && input == path) || image::isSameFile(name, path.string())) return name;
+        }
+        return {};
+    }
+};
+
+std::string overwriteRefusal(const dmi::BatchRow& row, const std::string& input) {
+    return "the output \"" + row.output + "\" would overwrite the input " + input;
+}
+
+// Right before the write, the folders are made inside the output folder and
+// the file it will be is checked again: things may have changed since the
+// rows were read.
+Result packRow(dmi::BatchPacker& packer, const dmi::BatchRow& row, const std::string& outDir,
+               const BatchInputs& inputs, std::vector<std::string>& notes) {
     dmi::DmiEdits edits;
     if (Result r = rowEdits(row, edits); !r.ok()) return r;
-    const fs::path output = outDir / row.output;
-    std::error_code error;
-    fs::create_directories(output.parent_path(), error);
-    if (error)
-        return {Outcome::CantOpen,
-                "can't create the folder " + output.parent_path().string() + ": " + error.message()};
-    return packer.packRow(edits, output.string(), notes);
+    std::string target;
+    if (Result r = image::fileInsideFolder(outDir, row.output, true, target); !r.ok()) return r;
+    if (const std::string input = inputs.overwritten(target); !input.empty())
+        return {Outcome::CantWrite, overwriteRefusal(row, input)};
+    return packer.packRow(edits, target, notes);
 }
 
 // On a terminal, a line that is rewritten for each row.
@@ -64,25 +86,29 @@ private:
     bool shown_;
 };
 
-bool sameFile(const fs::path& a, const fs::path& b) {
-    std::error_code error;
-    return fs::equivalent(a, b, error) && !error;
-}
-
-// No row may overwrite the image or the file the rows come from.
-std::string overwrittenInput(const std::vector<dmi::BatchRow>& rows, const fs::path& outDir,
-                             const std::string& romName, const std::string& csvName) {
-    for (const dmi::BatchRow& row : rows)
-        for (const std::string& input : {romName, csvName})
-            if (sameFile(outDir / row.output, input))
-                return "line " + std::to_string(row.line) + ": the output \"" + row.output +
-                       "\" would overwrite the input " + input;
+// Every row's file as the file system will find it, before anything is
+// written: none may be an input, lead out of the output folder, or be the
+// file of another row (through a link). Empty, or why the rows are refused.
+std::string plannedRefusal(const std::vector<dmi::BatchRow>& rows, const std::string& outDir,
+                           const BatchInputs& inputs) {
+    std::map<std::string, std::size_t> files;
+    for (const dmi::BatchRow& row : rows) {
+        const std::string line = "line " + std::to_string(row.line) + ": ";
+        std::string target;
+        if (Result r = image::fileInsideFolder(outDir, row.output, false, target); !r.ok()) return line + r.message;
+        if (const std::string input = inputs.overwritten(target); !input.empty())
+            return line + overwriteRefusal(row, input);
+        if (auto [at, inserted] = files.emplace(target, row.line); !inserted)
+            return line + "the output \"" + row.output + "\" is the file line " + std::to_string(at->second) +
+                   " writes, " + target;
+    }
     return {};
 }
 
 }  // namespace
 
-int packBatch(const std::string& romName, const std::string& csvName, const std::string& outDir, bool force) {
+int packBatch(const std::string& romName, const std::string& csvName, const std::string& outDir, bool force,
+              unsigned threads) {
     std::vector<std::uint8_t> csv;
     if (Result r = image::readWholeFile(csvName, csv); !r.ok())
         return reportFailure({r.outcome, csvName + ": " + r.message});
@@ -92,7 +118,8 @@ int packBatch(const std::string& romName, const std::string& csvName, const std:
         std::cerr << csvName << ", " << r.message << "; nothing was written\n";
         return ExitUsage;
     }
-    if (const std::string refusal = overwrittenInput(rows, outDir, romName, csvName); !refusal.empty()) {
+    const BatchInputs inputs{{romName, csvName}};
+    if (const std::string refusal = plannedRefusal(rows, outDir, inputs); !refusal.empty()) {
         std::cerr << csvName << ", " << refusal << "; nothing was written\n";
         return ExitUsage;
     }
@@ -104,7 +131,8 @@ int packBatch(const std::string& romName, const std::string& csvName, const std:
     }
 
     dmi::BatchPacker packer;
-    if (Result r = packer.load(romName, force, [](const std::string& warning) { std::cerr << warning << '\n'; }); !r.ok()) return reportFailure(r);
+    const auto warn = [](const std::string& warning) { std::cerr << warning << '\n'; };
+    if (Result r = packer.load(romName, force, warn, threads); !r.ok()) return reportFailure(r);
 
     Progress progress(rows.size());
     std::size_t failed = 0;
@@ -112,7 +140,7 @@ int packBatch(const std::string& romName, const std::string& csvName, const std:
         const dmi::BatchRow& row = rows[k];
         progress.row(k + 1, row.output);
         std::vector<std::string> notes;
-        const Result packed = packRow(packer, row, outDir, notes);
+        const Result packed = packRow(packer, row, outDir, inputs, notes);
         if (!notes.empty() || !packed.ok()) progress.clear();
         for (const std::string& note : notes) std::cerr << "line " << row.line << ": note: " << note << '\n';
         if (!packed.ok()) {

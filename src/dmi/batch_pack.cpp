@@ -11,7 +11,8 @@
 namespace quarnel::dmi {
 
 Result BatchPacker::load(const std::string& romName, bool force,
-                         const std::function<void(const std::string&)>& warn) {
+                         const std::function<void(const std::string&)>& warn, unsigned threads) {
+    threads_ = threads;
     // Every row is written from this input, so it is checked as Pack checks its own.
     const image::CheckedLoad checked = image::loadCheckedImage(session_.image, romName, force);
     if (!checked.result.ok()) return checked.faults.empty() ? loadFailure(checked.result, romName) : checked.result;
@@ -45,7 +46,7 @@ Result BatchPacker::packRow(const DmiEdits& edits, const std::string& outputName
     module6.data = std::move(buffer.bytes);
     module6.size = static_cast<std::uint32_t>(module6.data.size());
     image::ModuleArea area;
-    if (Result r = image::prepareModuleArea(module6Index_, module6, area, 0, &carried_); !r.ok()) return r;
+    if (Result r = image::prepareModuleArea(module6Index_, module6, area, threads_, &carried_); !r.ok()) return r;
     if (Result r = image::placeModule(session_.image, module6Index_, module6, area, packed); !r.ok()) return r;
     return image::writeFileAtomically(outputName, packed);
 }

@@ -21,9 +21,9 @@ public:
     // Extract of the ROM and the areas of all its modules. A damaged ROM is
     // refused unless `force` (then `warn` is told what is wrong with it); a
     // module that can be read but not written back is refused with its
-    // problems.
+    // problems. `threads` share the encoding of every row's module 6.
     Result load(const std::string& romName, bool force,
-                const std::function<void(const std::string&)>& warn);
+                const std::function<void(const std::string&)>& warn, unsigned threads = 0);
 
     // One image: the edits on the fields as the ROM holds them, the UUID
     // from the edits if they give one. Cut texts add notes.
@@ -33,6 +33,7 @@ private:
     DmiSession session_;
     std::size_t module6Index_ = 0;
     lzh::TextBuffer carried_{};
+    unsigned threads_ = 0;
 };
 
 }  // namespace quarnel::dmi

@@ -7,6 +7,8 @@
 namespace quarnel::dmi {
 namespace {
 
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
 Result refuse(std::size_t line, const std::string& why) {
     return {Outcome::BadData, "line " + std::to_string(line) + ": " + why};
 }
@@ -77,6 +79,36 @@ std::optional<Column> columnNamed(const std::string& name) {
     return std::nullopt;
 }
 
+// The name as a terminal can show it: control characters as \xNN.
+std::string shownName(const std::string& name) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string shown;
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F)
+            shown.append("\\x").append(1, Hex[c >> 4]).append(1, Hex[c & 0xF]);
+        else
+            shown += ch;
+    }
+    return shown;
+}
+
+// Why the file system would not take the name as the one file it reads as:
+// a NUL ends it early (two names would meet in one file), other control
+// characters hide in listings, and a name ending in a folder ("a.rom/",
+// "a/.") is no file. Empty when it is a plain name.
+std::string badOutputName(const std::string& output) {
+    for (std::size_t i = 0; i < output.size(); ++i) {
+        const auto c = static_cast<unsigned char>(output[i]);
+        if (c < 0x20 || c == 0x7F)
+            return "the output \"" + shownName(output) + "\" holds a control character (code " + std::to_string(c) +
+                   ") at byte " + std::to_string(i + 1) + ", which a file name must not";
+    }
+    if (!output.empty() && !std::filesystem::path(output).lexically_normal().has_filename())
+        return "the output \"" + output + "\" ends in a folder, not a file";
+    return {};
+}
+
 // Outputs stay inside the output folder.
 bool staysInside(const std::string& output) {
     const std::filesystem::path path(output);
@@ -90,6 +122,8 @@ bool staysInside(const std::string& output) {
 
 Result readBatchRows(std::string_view csv, std::vector<BatchRow>& rows) {
     rows.clear();
+    // Spreadsheets save UTF-8 with a byte order mark in front.
+    if (csv.starts_with(ByteOrderMark)) csv.remove_prefix(ByteOrderMark.size());
     std::vector<Record> records;
     if (Result r = splitRecords(csv, records); !r.ok()) return r;
     if (records.empty()) return refuse(1, "the file has no header row");
@@ -120,6 +154,7 @@ Result readBatchRows(std::string_view csv, std::vector<BatchRow>& rows) {
             else if (columns[c].kind == Column::Uuid) row.uuidText = cell;
             else row.fields.push_back({columns[c].type, columns[c].row, cell});
         }
+        if (const std::string bad = badOutputName(row.output); !bad.empty()) return refuse(record.line, bad);
         if (!staysInside(row.output))
             return refuse(record.line, "the output \"" + row.output +
                                            "\" must be a relative name inside the output folder");

@@ -24,8 +24,11 @@ struct BatchRow {
 
 // The rows, or a refusal (BadData) that names the line: no header or no
 // `output` column, an unknown or repeated column, a row with more cells than
-// the header, an output that is empty, absolute or leaves the folder, or
-// the same output on two rows. Nothing is written when the file is refused.
+// the header, an output that is empty, absolute or leaves the folder, holds
+// a control character or ends in a folder, or the same output on two rows
+// (compared as the file system reads them: "a.rom" and "x/../a.rom" are one
+// file). A leading UTF-8 byte order mark is skipped. Nothing is written when
+// the file is refused.
 Result readBatchRows(std::string_view csv, std::vector<BatchRow>& rows);
 
 }  // namespace quarnel::dmi

@@ -32,6 +32,19 @@ std::string cutNote(int type, int row, const std::string& typed, const DmiString
            utf8FromLatin1(field.text) + "\"";
 }
 
+// The bytes cut or padded with spaces to the field's length.
+std::string fitted(const std::string& bytes, const DmiStringField& field) {
+    const auto length = static_cast<std::size_t>(field.length);
+    std::string held = bytes.substr(0, length);
+    held.resize(length, ' ');
+    return held;
+}
+
+void putStoredBytes(DmiStringField& field, const FieldEdit& edit, std::vector<std::string>& notes) {
+    field.text = fitted(edit.text, field);
+    if (edit.text.size() > field.text.size()) notes.push_back(cutNote(edit.type, edit.row, edit.text, field));
+}
+
 // Each string goes back over its old characters; the NUL behind it stays.
 void writeStrings(const DmiFields& fields, std::uint32_t offset, DmiWorkBuffer& buffer) {
     for (const DmiStringField& field : fields) {
@@ -63,16 +76,14 @@ Result applyFieldEdit(DmiState& state, int type, int row, std::string_view text,
     std::string typed;
     if (Result r = latin1FromUtf8(text, typed); !r.ok())
         return {r.outcome, fieldName(type, row) + ": " + r.message};
-    const auto length = static_cast<std::size_t>(field.length);
-    std::string held = typed.substr(0, length);
-    held.resize(length, ' ');
+    std::string held = fitted(typed, field);
     if (auto at = newControlCharacter(held, field.text))
         return {Outcome::BadData, fieldName(type, row) + ": character " + std::to_string(*at + 1) +
                                              " is a control character (code " +
                                              std::to_string(static_cast<unsigned char>(held[*at])) +
                                              "), which a DMI string can't hold"};
     field.text = std::move(held);
-    if (note && typed.size() > length) *note = cutNote(type, row, typed, field);
+    if (note && typed.size() > field.text.size()) *note = cutNote(type, row, typed, field);
     return {};
 }
 
@@ -81,6 +92,10 @@ Result applyEdits(DmiState& state, const DmiEdits& edits, std::vector<std::strin
         if ((edit.type != 1 && edit.type != 3) || edit.row < 1 || edit.row > 4)
             return {Outcome::BadData, fieldName(edit.type, edit.row) + " can't be edited: only rows 1 to 4 "
                                                                                "of types 1 and 3 can"};
+        if (edit.asStored) {
+            putStoredBytes((*editableFields(state, edit.type))[static_cast<std::size_t>(edit.row - 1)], edit, notes);
+            continue;
+        }
         std::string note;
         if (Result r = applyFieldEdit(state, edit.type, edit.row, edit.text, &note); !r.ok()) return r;
         if (!note.empty()) notes.push_back(std::move(note));

@@ -15,11 +15,14 @@ namespace quarnel::dmi {
 
 // Row 1 to 4 of type 1 (manufacturer, product name, version, serial number)
 // or type 3 (manufacturer, version, serial number, asset tag). The text is
-// UTF-8.
+// UTF-8 that a person typed, or, `asStored`, the bytes of a string of an
+// SMBIOS table, which are copied as they stand (an SMBIOS string may hold
+// any byte but NUL, whatever its code page).
 struct FieldEdit {
     int type = 1;
     int row = 1;
     std::string text;
+    bool asStored = false;
 };
 
 struct DmiEdits {
@@ -36,7 +39,8 @@ struct DmiEdits {
 Result applyFieldEdit(DmiState& state, int type, int row, std::string_view text,
                       std::string* note = nullptr);
 
-// Applies every edit in order; the first refusal stops and names the type
+// Applies every edit in order, typed text through applyFieldEdit, stored
+// bytes only cut or padded; the first refusal stops and names the type
 // and row. Types other than 1 and 3, and rows outside 1 to 4, are refused.
 // A cut text adds a note.
 Result applyEdits(DmiState& state, const DmiEdits& edits, std::vector<std::string>& notes);

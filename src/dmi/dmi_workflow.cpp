@@ -91,7 +91,8 @@ Result readLoadedDmi(DmiSession& session) {
 
 Result packDmi(DmiSession& session, const PackRequest& request) {
     if (!session.packable) return {Outcome::NotLoaded, messages::NotExtracted};
-    if (!request.write && image::isSameFile(request.inputName, request.outputName))
+    // Whoever writes the image, the input is never its output.
+    if (image::isSameFile(request.inputName, request.outputName))
         return {Outcome::CantWrite, image::overwritesInputMessage(request.inputName, request.outputName)};
     if (Result r = loadForPack(session, request); !r.ok()) return r;
 

@@ -43,8 +43,8 @@ struct PackRequest {
     // is wrong with it.
     bool force = false;
     std::function<void(const std::string& warning)> warn{};
-    // Where the image goes; by default atomically into the named file, which
-    // must not be the input.
+    // Where the image goes; by default atomically into the named file. With
+    // either writer, an output name that leads to the input is refused.
     std::function<Result(const std::string& name, std::span<const std::uint8_t> bytes)> write{};
     // Threads that encode module 6; 0: one per hardware thread.
     unsigned threads = 0;

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <optional>
 
-#include "dmi/latin1_text.h"
 #include "dmi/smbios_layout.h"
 
 namespace quarnel::dmi {
@@ -30,17 +29,51 @@ bool startsWith(std::span<const std::uint8_t> bytes, std::size_t at, const char*
     return bytes.size() >= at + n && std::memcmp(bytes.data() + at, text, n) == 0;
 }
 
+// An entry point's bytes add up to 0 (modulo 256) over the length it
+// declares, or the length its kind has. A wrong sum means a damaged or
+// hand-made dump, whose table addresses can't be trusted.
+Result checkEntryPoint(std::span<const std::uint8_t> file, const char* anchor, std::size_t at,
+                       std::size_t length) {
+    const std::string name = std::string("the entry point \"") + anchor + "\" at offset " + std::to_string(at);
+    if (at + length > file.size())
+        return {Outcome::BadData, name + " is cut short: it takes " + std::to_string(length) + " bytes, the file ends after " +
+                                      std::to_string(file.size() - at)};
+    std::uint8_t sum = 0;
+    for (std::size_t i = at; i < at + length; ++i) sum = static_cast<std::uint8_t>(sum + file[i]);
+    if (sum != 0)
+        return {Outcome::BadData, name + " has a wrong checksum: its " + std::to_string(length) +
+                                      " bytes add up to " + std::to_string(sum) + ", not 0 (modulo 256)"};
+    return {};
+}
+
+// The length an entry point declares in its byte `at`, when it is one an
+// SMBIOS reader takes (at least the fields read here, at most 32 bytes).
+Result declaredLength(std::span<const std::uint8_t> file, const char* anchor, std::size_t at, std::size_t least,
+                      std::size_t& length) {
+    length = at < file.size() ? file[at] : 0;
+    if (length >= least && length <= 0x20) return {};
+    return {Outcome::BadData, std::string("the entry point \"") + anchor + "\" declares a length of " +
+                                  std::to_string(length) + " bytes; it takes " + std::to_string(least) + " to 32"};
+}
+
 // The table inside the file: where its entry point says, or the whole file
-// when there is none.
+// when there is none. The entry point is refused when its checksums fail.
 Result locateTable(std::span<const std::uint8_t> file, std::span<const std::uint8_t>& table) {
     std::uint64_t address = 0, length = 0;
-    if (startsWith(file, 0, "_SM3_") && file.size() >= 0x18) {
+    std::size_t entryLength = 0;
+    if (startsWith(file, 0, "_SM3_")) {
+        if (Result r = declaredLength(file, "_SM3_", 0x06, 0x18, entryLength); !r.ok()) return r;
+        if (Result r = checkEntryPoint(file, "_SM3_", 0, entryLength); !r.ok()) return r;
         length = readLe(file, 0x0C, 4);  // a maximum: the walk ends at type 127
         address = readLe(file, 0x10, 4) | std::uint64_t{readLe(file, 0x14, 4)} << 32;
-    } else if (startsWith(file, 0, "_SM_") && startsWith(file, 0x10, "_DMI_") && file.size() >= 0x1F) {
+    } else if (startsWith(file, 0, "_SM_") && startsWith(file, 0x10, "_DMI_")) {
+        if (Result r = declaredLength(file, "_SM_", 0x05, 0x1F, entryLength); !r.ok()) return r;
+        if (Result r = checkEntryPoint(file, "_SM_", 0, entryLength); !r.ok()) return r;
+        if (Result r = checkEntryPoint(file, "_DMI_", 0x10, 0x0F); !r.ok()) return r;
         length = readLe(file, 0x16, 2);
         address = readLe(file, 0x18, 4);
-    } else if (startsWith(file, 0, "_DMI_") && file.size() >= 0x0F) {
+    } else if (startsWith(file, 0, "_DMI_")) {
+        if (Result r = checkEntryPoint(file, "_DMI_", 0, 0x0F); !r.ok()) return r;
         length = readLe(file, 0x06, 2);
         address = readLe(file, 0x08, 4);
     } else {
@@ -137,7 +170,7 @@ void takeStrings(const std::optional<Structure>& s, int type, const std::array<F
                             (number == 0 ? "uses for no string" : "does not have") + "; left as it is");
             continue;
         }
-        edits.fields.push_back({type, source.row, utf8FromLatin1(s->strings[number - 1])});
+        edits.fields.push_back({type, source.row, s->strings[number - 1], true});
     }
 }
 

@@ -15,7 +15,8 @@
 
 namespace quarnel::image {
 
-// Reads the file whole. CantOpen when it can't be opened or read.
+// Reads the file whole. CantOpen when it can't be opened or read, or when it
+// is larger than MaxImageSize (told from its size before a byte is read).
 Result readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& bytes);
 
 // Both names lead to the same file, links followed. A name under which no
@@ -23,6 +24,16 @@ Result readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& byt
 bool isSameFile(const std::string& a, const std::string& b);
 // "<output> would overwrite the input", naming the input when its name differs.
 std::string overwritesInputMessage(const std::string& inputName, const std::string& outputName);
+
+// The file that `relative` (a relative name without "..") names inside the
+// folder `root`, as the file system will find it: `target` is its absolute
+// path with every symbolic link on the way resolved. CantOpen, naming the
+// name and the reason, when a folder on the way, or the file itself, leads
+// out of `root` through a symbolic link, or a folder on the way is not one.
+// `makeFolders` makes the missing folders, one by one and only inside
+// `root`; without it, missing parts are taken as they are named.
+// Written on std::filesystem alone: every platform shares it.
+Result fileInsideFolder(const std::string& root, const std::string& relative, bool makeFolders, std::string& target);
 
 // Writes a file through a temporary file beside its final target, flushed
 // to the disk and renamed over the target only when everything was written,

@@ -31,10 +31,12 @@ Result readSeabiosFile(const std::string& directory, const char* name, Bytes& by
     return {};
 }
 
+constexpr const char* SeabiosFileNames[] = {"bios.bin", "vgabios-stdvga.bin", "acpi-dsdt.aml"};
+
 Result readSeabios(const std::string& directory, SeabiosFiles& files) {
-    for (auto [name, bytes] : {std::pair{"bios.bin", &files.bios}, std::pair{"vgabios-stdvga.bin", &files.vga},
-                               std::pair{"acpi-dsdt.aml", &files.tables}})
-        if (Result r = readSeabiosFile(directory, name, *bytes); !r.ok()) return r;
+    Bytes* const contents[] = {&files.bios, &files.vga, &files.tables};
+    for (std::size_t i = 0; i < std::size(SeabiosFileNames); ++i)
+        if (Result r = readSeabiosFile(directory, SeabiosFileNames[i], *contents[i]); !r.ok()) return r;
     if (files.bios.size() < 2 * BootBlockSize)
         return {Outcome::BadData, directory + "/bios.bin is smaller than 128 KiB"};
     return {};
@@ -88,6 +90,12 @@ std::vector<std::uint8_t> emptyImage(const SeabiosFiles& files) {
 }
 
 }  // namespace
+
+std::vector<std::string> sampleSourceFiles(const std::string& seabiosDirectory) {
+    std::vector<std::string> paths;
+    for (const char* name : SeabiosFileNames) paths.push_back(seabiosDirectory + "/" + name);
+    return paths;
+}
 
 Result writeSampleImage(const std::string& fileName, const std::string& seabiosDirectory) {
     SeabiosFiles files;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "image/rom_image.h"
 
@@ -14,6 +15,9 @@ namespace quarnel::sample {
 inline constexpr char DefaultSeabiosDirectory[] = QUARNEL_SEABIOS_DIR;  // a CMake cache variable
 inline constexpr std::uint32_t SampleImageSize = 512 * 1024;
 inline constexpr std::uint32_t SampleDirectoryOffset = 0x6FFE0;
+
+// The seabios files the image is built from.
+std::vector<std::string> sampleSourceFiles(const std::string& seabiosDirectory = DefaultSeabiosDirectory);
 
 // Builds the image in memory through the container's own rebuild and writes
 // it to `fileName`. CantOpen when seabios's files are missing.

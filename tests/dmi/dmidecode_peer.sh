@@ -28,4 +28,15 @@ expect "Asset Tag: Asset-Peer"
 expect "UUID: 00112233-4455-6677-8899-aabbccddeeff"
 expect "Release Date: 03/14/2008"
 [ "$fail" -eq 0 ] || cat decoded.txt
+
+# A dump whose entry point fails its checksum: dmidecode finds no entry
+# point in it, and pack takes nothing from it either.
+cp dump.bin broken.bin
+printf '\x7f' | dd of=broken.bin bs=1 seek=8 conv=notrunc status=none
+"$dmidecode" --from-dump broken.bin | grep -q "No SMBIOS nor DMI entry point found" ||
+    { echo "dmidecode reads the broken dump"; fail=1; }
+if "$cli" pack bios.rom -o broken.rom --from-dump broken.bin 2>/dev/null || [ -e broken.rom ]; then
+    echo "pack takes the broken dump"
+    fail=1
+fi
 exit "$fail"

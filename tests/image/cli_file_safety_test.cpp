@@ -1,6 +1,7 @@
 // What quarnel-cli leaves on the disk when asked to write where it must not,
-// from a damaged input, or to standard output: the exit status, the message,
-// the files afterwards, and the input never changed.
+// from a damaged input, or to standard output, when a batch names its files
+// as it must not, or a file or a report is more than it can take: the exit
+// status, the message, the files afterwards, and the input never changed.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -8,6 +9,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "image/module_chain.h"
 #include "lzh/lzh.h"
@@ -18,6 +21,7 @@ namespace quarnel::test {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_view_literals;
 using Bytes = std::vector<std::uint8_t>;
 
 class CliFileSafety : public testing::Test {
@@ -59,8 +63,36 @@ protected:
 
 fs::file_type typeOf(const fs::path& path) { return fs::symlink_status(path).type(); }
 
+// Prepares a case by writing one file.
+std::function<void(const fs::path&)> withFile(const std::string& name, std::string_view text) {
+    return [name, text](const fs::path& d) { ASSERT_TRUE(writeFile(d / name, Bytes(text.begin(), text.end()))); };
+}
+
+// A hard link leaves the system's own file as it is even if the check fails
+// (the write replaces only the link's name); a symbolic link is used only
+// where we can't write through it.
+bool linkSeabiosCode(const fs::path& link) {
+    const std::vector<fs::path> blobs = seabiosBlobs();
+    if (blobs.empty()) return false;
+    const fs::path code = blobs.front().parent_path() / "bios.bin";
+    std::error_code error;
+    fs::create_hard_link(code, link, error);
+    if (!error) return true;
+    if (::geteuid() == 0 || ::access(code.parent_path().c_str(), W_OK) == 0) return false;
+    fs::create_symlink(code, link, error);
+    return !error;
+}
+
 TEST_F(CliFileSafety, EachCommandRefusesOrWritesAsItMust) {
     const std::string longName(255, 'n');
+    const bool seabiosLinked = linkSeabiosCode(file("seabios.bin"));
+    fs::create_directory(file("batch"));
+    const auto unchanged = [this](const std::string& name, const Bytes& before) {
+        return [this, name, before](const fs::path&, const CommandRun&) { EXPECT_EQ(readFile(file(name)), before); };
+    };
+    const auto absent = [](const std::string& name) {
+        return [name](const fs::path& d, const CommandRun&) { EXPECT_FALSE(fs::exists(fs::symlink_status(d / name))); };
+    };
     const struct {
         const char* name;
         std::function<void(const fs::path&)> prepare;
@@ -153,6 +185,112 @@ TEST_F(CliFileSafety, EachCommandRefusesOrWritesAsItMust) {
          "No AMIBIOSC module directory in contents.bin", {}},
         {"an output in a missing folder", {}, "rebuild s.rom -o no-folder/out.rom", 4,
          "Can't create no-folder/out.rom: No such file or directory", {}},
+        // Every output, defaulted ones too, against every file the command
+        // reads, links and hard links followed.
+        {"pack's default new.rom is the input", [](const fs::path& d) { fs::copy_file(d / "s.rom", d / "new.rom"); },
+         "pack new.rom --type1 1=EVIL", 2, "new.rom would overwrite the input", unchanged("new.rom", input)},
+        {"pack's default new.rom links to the input",
+         [](const fs::path& d) { fs::remove(d / "new.rom"), fs::create_symlink("s.rom", d / "new.rom"); }, "pack s.rom",
+         2, "new.rom is s.rom: it would overwrite the input", {}},
+        {"pack's default new.rom is a hard link of the input",
+         [](const fs::path& d) { fs::remove(d / "new.rom"), fs::create_hard_link(d / "s.rom", d / "new.rom"); },
+         "pack s.rom", 2, "new.rom is s.rom: it would overwrite the input", {}},
+        {"pack over its --from-dump table", [this](const fs::path&) { run("dmi s.rom --dump-bin old.bin"); },
+         "pack s.rom -o old.bin --from-dump old.bin", 2, "old.bin would overwrite the input",
+         [this](const fs::path&, const CommandRun&) { EXPECT_EQ(text("old.bin").rfind("_SM_", 0), 0u); }},
+        {"extract over its ROM", {}, "extract s.rom 8 -o s.rom", 2, "s.rom would overwrite the input", {}},
+        {"compress through a link to its input", [](const fs::path& d) { fs::create_symlink("contents.bin", d / "c"); },
+         "compress contents.bin c", 2, "c is contents.bin", unchanged("contents.bin", Bytes(100, 0x5A))},
+        {"decompress over a hard link of its input",
+         [](const fs::path& d) { fs::create_hard_link(d / "empty-4g.lzh", d / "e.lzh"); },
+         "decompress empty-4g.lzh e.lzh", 2, "e.lzh is empty-4g.lzh", {}},
+        {"sample over the seabios code it reads", {}, "sample seabios.bin", seabiosLinked ? 2 : 0,
+         seabiosLinked ? "seabios.bin is " : "", {}},
+        // Batch rows, compared as normalised absolute paths and as files
+        // before anything is written.
+        {"a batch row that normalises to the ROM", withFile("m1.csv", "output\nnew/../s.rom\n"),
+         "pack s.rom --batch m1.csv --out-dir .", 2, "would overwrite the input s.rom; nothing was written",
+         absent("new")},
+        {"a batch row that normalises to its CSV", withFile("m2.csv", "output\nx/../m2.csv\n"),
+         "pack s.rom --batch m2.csv --out-dir .", 2, "would overwrite the input m2.csv", absent("x")},
+        {"a batch row through a folder link that leads out",
+         [](const fs::path& d) {
+             fs::create_directory_symlink("..", d / "batch/up");
+             withFile("m3.csv", "output\nup/evil.rom\n")(d);
+         },
+         "pack s.rom --batch m3.csv --out-dir batch", 2, "batch/up is a symbolic link that leads out of batch",
+         absent("evil.rom")},
+        {"a batch row that is a link leading out",
+         [](const fs::path& d) {
+             fs::create_symlink("../outside.rom", d / "batch/f.rom");
+             withFile("m4.csv", "output\nf.rom\n")(d);
+         },
+         "pack s.rom --batch m4.csv --out-dir batch", 2, "leads out of batch", absent("outside.rom")},
+        {"a batch row that is a hard link of the ROM",
+         [](const fs::path& d) {
+             fs::create_hard_link(d / "s.rom", d / "batch/h.rom");
+             withFile("m5.csv", "output\nh.rom\n")(d);
+         },
+         "pack s.rom --batch m5.csv --out-dir batch", 2, "\"h.rom\" would overwrite the input s.rom", {}},
+        {"batch names that a NUL cuts into one", withFile("m6.csv", "output\nx\0a.rom\nx\0b.rom\n"sv),
+         "pack s.rom --batch m6.csv --out-dir batch", 2, "line 2: the output \"x\\x00a.rom\" holds a control character",
+         absent("batch/x")},
+        {"a batch name ending in a folder", withFile("m7.csv", "output\na.rom\na.rom/\n"),
+         "pack s.rom --batch m7.csv --out-dir batch", 2, "line 3: the output \"a.rom/\" ends in a folder",
+         absent("batch/a.rom")},
+        {"two batch names of one file through a folder link",
+         [](const fs::path& d) {
+             fs::create_directory(d / "batch/d");
+             fs::create_directory_symlink("d", d / "batch/dl");
+             withFile("m8.csv", "output\nd/a.rom\ndl/a.rom\n")(d);
+         },
+         "pack s.rom --batch m8.csv --out-dir batch", 2, "line 3: the output \"dl/a.rom\" is the file line 2 writes",
+         absent("batch/d/a.rom")},
+        {"a spreadsheet's batch (BOM, CRLF) on one thread", withFile("m9.csv", "\xEF\xBB\xBFoutput,type1.4\r\nsub/9.rom,SN-9\r\n"),
+         "pack s.rom --batch m9.csv --out-dir batch --threads 1", 0, "",
+         [this](const fs::path&, const CommandRun& r) {
+             EXPECT_EQ(r.out, "1 rows: 1 written, 0 failed\n");
+             EXPECT_NE(run("dmi batch/sub/9.rom").out.find("\"SN-9" + std::string(13, ' ') + '"'), std::string::npos);
+         }},
+        // Reports, sizes and dumps.
+        {"diff --json of a name that is not UTF-8", [](const fs::path& d) { fs::copy_file(d / "s.rom", d / "b\xFF.rom"); },
+         "diff s.rom \"$(printf 'b\\377.rom')\" --json", 0, "",
+         [](const fs::path&, const CommandRun& r) {
+             const auto report = nlohmann::json::parse(r.out, nullptr, false);
+             ASSERT_FALSE(report.is_discarded()) << r.out;
+             EXPECT_EQ(report["b"]["file"], "b\xEF\xBF\xBD.rom");
+         }},
+        // A header that stops any parse at once: a build that read the file
+        // first would not print gigabytes.
+        {"a 4 GiB file is refused from its size",
+         [](const fs::path& d) {
+             withFile("big.rom", "output,unknown\n")(d);
+             fs::resize_file(d / "big.rom", std::uintmax_t{4} << 30);
+         },
+         "modules big.rom", 4, "big.rom: it is 4294967296 bytes long", {}},
+        {"diff of a 4 GiB file fails, never \"different\"", {}, "diff s.rom big.rom", 4, "4294967296 bytes", {}},
+        {"a 4 GiB dump", {}, "pack s.rom --from-dump big.rom -o out.rom", 4, "4294967296 bytes", absent("out.rom")},
+        {"dmi --json to a full standard output", {}, "dmi s.rom --json >/dev/full", 4,
+         "Error writing to standard output", {}},
+        {"modules to a full standard output", {}, "modules s.rom >/dev/full", 4, "Error writing to standard output", {}},
+        {"verify to a full standard output", {}, "verify s.rom >/dev/full", 4, "Error writing to standard output", {}},
+        {"diff to a full standard output", {}, "diff s.rom s.rom >/dev/full", 4, "Error writing to standard output", {}},
+        {"a dump whose entry point fails its checksum",
+         [this](const fs::path& d) {
+             run("dmi s.rom --dump-bin bad.bin");
+             Bytes dump = readFile(d / "bad.bin");
+             dump.at(8) ^= 0x10;
+             writeFile(d / "bad.bin", dump);
+         },
+         "pack s.rom -o out.rom --from-dump bad.bin", 1, "bad.bin: the entry point \"_SM_\" at offset 0 has a wrong checksum",
+         absent("out.rom")},
+        {"a dump's string bytes copied as they stand (CP1252 \"TM\" is 0x99)",
+         withFile("tm.bin", "\x01\x08\0\0\x01\0\0\0Acme\x99\0\0\x7F\x04\0\0\0\0"sv),
+         "pack s.rom -o out.rom --from-dump tm.bin", 0, "",
+         [this](const fs::path&, const CommandRun&) {
+             const auto report = nlohmann::json::parse(run("dmi out.rom --json").out, nullptr, false);
+             EXPECT_EQ(report["type1"][0]["text"], "Acme\xC2\x99" + std::string(19, ' '));
+         }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
