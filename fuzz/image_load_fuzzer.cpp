@@ -2,7 +2,9 @@
 // directory's generation (06xx, 0700 or 0800), each walked and checked by
 // its own rules; the rest lies at the start of a 64 KiB image whose
 // directory sits near the top and links to a header 8 bytes into it, so
-// every input is walked as a chain at once.
+// every input is walked as a chain at once. A chain that loads has one of
+// its modules, grown by a byte, put back in place, moved or slid: the
+// result must load back with that module changed and every other as it was.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -11,8 +13,11 @@
 
 #include "image/directory_generation.h"
 #include "image/image_layout.h"
+#include "image/module_chain.h"
+#include "image/module_placement.h"
 #include "image/rom_image.h"
 #include "image/verify_image.h"
+#include "lzh/lzh.h"
 
 namespace {
 
@@ -48,6 +53,33 @@ std::vector<std::uint8_t> imageAround(const std::string& version, const std::uin
     return image;
 }
 
+// A stream whose packedSize reaches past its block would decode other
+// bytes once its neighbour changes; such chains are loaded, not edited.
+bool streamsStayInTheirBlocks(const std::vector<std::uint8_t>& bytes) {
+    for (const auto& block : quarnel::image::describeModuleChain(bytes).blocks)
+        if (block.compressed && block.size != quarnel::image::NoContents &&
+            quarnel::lzh::readAreaHeader(std::span(bytes).subspan(block.dataOffset()))->packedSize > block.dataSize)
+            return false;
+    return true;
+}
+
+void checkEditInPlace(const quarnel::image::RomImage& image, std::uint8_t choice) {
+    using namespace quarnel::image;
+    if (image.modules.empty() || !streamsStayInTheirBlocks(image.asRead)) return;
+    const std::size_t index = choice % image.modules.size();
+    ModuleEntry entry = image.modules[index];
+    if (entry.size == NoContents || placedCompressed(entry) != entry.compressed) return;
+    entry.data.push_back(choice);
+    entry.size += 1;
+    ModuleArea area;
+    std::vector<std::uint8_t> out;
+    if (!prepareModuleArea(index, entry, area, 1).ok() || !placeModule(image, index, entry, area, out).ok()) return;
+    RomImage again;
+    if (!loadImageBytes(again, out).ok() || again.modules.size() != image.modules.size()) __builtin_trap();
+    for (std::size_t i = 0; i < image.modules.size(); ++i)
+        if (again.modules[i].data != (i == index ? entry.data : image.modules[i].data)) __builtin_trap();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -63,5 +95,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (image.generation != quarnel::image::generationOf(version)) __builtin_trap();
     for (const auto& entry : image.modules)
         if (entry.size != quarnel::image::NoContents && entry.size != entry.data.size()) __builtin_trap();
+    checkEditInPlace(image, data[0]);
     return 0;
 }
