@@ -1,3 +1,4 @@
+// The file layer on POSIX systems.
 #include "file_io.h"
 
 #include <fcntl.h>
@@ -14,20 +15,12 @@
 #include <filesystem>
 #include <new>
 
+#include "file_failures.h"
 #include "memory_message.h"
 
 namespace quarnel::image {
 namespace {
 
-Result cantOpen(const std::string& fileName, const std::string& reason) {
-    return {Outcome::CantOpen, "Can't open " + fileName + ": " + reason};
-}
-Result cantCreate(const std::string& fileName, const std::string& reason) {
-    return {Outcome::CantOpen, "Can't create " + fileName + ": " + reason};
-}
-Result errorWriting(const std::string& fileName, int error) {
-    return {Outcome::CantOpen, "Error writing " + fileName + ": " + std::strerror(error)};
-}
 std::string reason(int error) { return std::strerror(error); }
 
 // Why a file that exists can't be taken as an image; empty for a regular file.
@@ -39,7 +32,7 @@ std::string notRegularReason(mode_t mode) {
                        : S_ISFIFO(mode) ? "a FIFO"
                        : S_ISSOCK(mode) ? "a socket"
                                         : "not a file";
-    return std::string("it is ") + kind + ", not a regular file";
+    return notRegularFile(kind);
 }
 
 bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
@@ -170,11 +163,6 @@ bool isSameFile(const std::string& a, const std::string& b) {
     return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-std::string overwritesInputMessage(const std::string& inputName, const std::string& outputName) {
-    if (inputName == outputName) return outputName + " would overwrite the input";
-    return outputName + " is " + inputName + ": it would overwrite the input";
-}
-
 AtomicFileWriter::~AtomicFileWriter() { abandon(); }
 
 void AtomicFileWriter::abandon() {
@@ -232,7 +220,7 @@ Result AtomicFileWriter::write(std::span<const std::uint8_t> bytes) {
     if (writeAll(fd_, bytes)) return {};
     const int error = errno;
     abandon();
-    return errorWriting(name_, error);
+    return errorWriting(name_, reason(error));
 }
 
 Result AtomicFileWriter::commit() {
@@ -242,7 +230,7 @@ Result AtomicFileWriter::commit() {
     fd_ = -1;
     if (synced != 0 || closed != 0) {
         abandon();
-        return errorWriting(name_, synced != 0 ? synced : closed);
+        return errorWriting(name_, reason(synced != 0 ? synced : closed));
     }
     if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
         const int error = errno;
@@ -254,13 +242,6 @@ Result AtomicFileWriter::commit() {
     slot_ = -1;
     syncDirectoryOf(target_);
     return {};
-}
-
-Result writeFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes) {
-    AtomicFileWriter writer;
-    if (Result r = writer.open(fileName); !r.ok()) return r;
-    if (Result r = writer.write(bytes); !r.ok()) return r;
-    return writer.commit();
 }
 
 void removeTemporaryFiles() noexcept {

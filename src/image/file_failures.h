@@ -1,0 +1,17 @@
+// The wording of the file layer's failures, the same on every system; only
+// the reason is the system's own text.
+#pragma once
+
+#include <string>
+
+#include "rom_image.h"
+
+namespace quarnel::image {
+
+Result cantOpen(const std::string& fileName, const std::string& reason);
+Result cantCreate(const std::string& fileName, const std::string& reason);
+Result errorWriting(const std::string& fileName, const std::string& reason);
+// "it is <kind>, not a regular file"
+std::string notRegularFile(const std::string& kind);
+
+}  // namespace quarnel::image
