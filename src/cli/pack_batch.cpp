@@ -1,7 +1,5 @@
 #include "pack_batch.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -13,6 +11,7 @@
 #include "dmi/dmi_messages.h"
 #include "dmi/uuid_text.h"
 #include "image/file_io.h"
+#include "platform.h"
 #include "typed_text.h"
 
 namespace quarnel::cli {
@@ -47,7 +46,7 @@ Result packRow(dmi::BatchPacker& packer, const dmi::BatchRow& row, const fs::pat
 // On a terminal, a line that is rewritten for each row.
 class Progress {
 public:
-    explicit Progress(std::size_t total) : total_(total), shown_(isatty(STDERR_FILENO) == 1) {}
+    explicit Progress(std::size_t total) : total_(total), shown_(standardErrorIsTerminal()) {}
     void row(std::size_t done, const std::string& output) {
         if (!shown_) return;
         std::string line = "packing " + std::to_string(done) + " of " + std::to_string(total_) + ": " + output;

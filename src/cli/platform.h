@@ -1,0 +1,25 @@
+// What quarnel-cli needs from the system it runs on, one implementation per
+// system (platform_posix.cpp, platform_windows.cpp), so the commands stay
+// the same everywhere.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quarnel::cli {
+
+// An interrupted run (Ctrl+C, a closed terminal or console, a request to
+// end) leaves no temporary file behind, then ends as it would have.
+void removeTemporaryFilesOnInterrupt();
+
+// Standard output passes data bytes as they are (no line-end translation),
+// and messages naming files show their letters.
+void prepareStandardStreams();
+
+// The program's arguments, file names included, as the file layer takes
+// them: UTF-8 on Windows, the bytes given on POSIX.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
+
+bool standardErrorIsTerminal();
+
+}  // namespace quarnel::cli

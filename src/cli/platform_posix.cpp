@@ -1,0 +1,38 @@
+#include <signal.h>
+#include <unistd.h>
+
+#include "image/file_io.h"
+#include "platform.h"
+
+namespace quarnel::cli {
+namespace {
+
+// The handler removes the temporary files, then lets the signal end the
+// process as it would have.
+extern "C" void removeTemporaryFilesAndDie(int number) {
+    image::removeTemporaryFiles();
+    ::signal(number, SIG_DFL);
+    ::raise(number);
+}
+
+}  // namespace
+
+void removeTemporaryFilesOnInterrupt() {
+    struct sigaction action {};
+    action.sa_handler = removeTemporaryFilesAndDie;
+    sigemptyset(&action.sa_mask);
+    for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction old {};
+        // A signal the caller chose to ignore stays ignored.
+        if (::sigaction(number, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+        ::sigaction(number, &action, nullptr);
+    }
+}
+
+void prepareStandardStreams() {}
+
+std::vector<std::string> commandLineArguments(int argc, char** argv) { return {argv, argv + argc}; }
+
+bool standardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+}  // namespace quarnel::cli
