@@ -34,7 +34,7 @@ Result packRow(dmi::BatchPacker& packer, const dmi::BatchRow& row, const fs::pat
                std::vector<std::string>& notes) {
     dmi::DmiEdits edits;
     if (Result r = rowEdits(row, edits); !r.ok()) return r;
-    const fs::path output = outDir / row.output;
+    const fs::path output = outDir / image::filePath(row.output);
     std::error_code error;
     fs::create_directories(output.parent_path(), error);
     if (error)
@@ -64,8 +64,7 @@ private:
 };
 
 bool sameFile(const fs::path& a, const fs::path& b) {
-    std::error_code error;
-    return fs::equivalent(a, b, error) && !error;
+    return image::isSameFile(a.string(), b.string());
 }
 
 // No row may overwrite the image or the file the rows come from.
@@ -73,7 +72,7 @@ std::string overwrittenInput(const std::vector<dmi::BatchRow>& rows, const fs::p
                              const std::string& romName, const std::string& csvName) {
     for (const dmi::BatchRow& row : rows)
         for (const std::string& input : {romName, csvName})
-            if (sameFile(outDir / row.output, input))
+            if (sameFile(outDir / image::filePath(row.output), image::filePath(input)))
                 return "line " + std::to_string(row.line) + ": the output \"" + row.output +
                        "\" would overwrite the input " + input;
     return {};
@@ -91,13 +90,14 @@ int packBatch(const std::string& romName, const std::string& csvName, const std:
         std::cerr << csvName << ", " << r.message << "; nothing was written\n";
         return ExitUsage;
     }
-    if (const std::string refusal = overwrittenInput(rows, outDir, romName, csvName); !refusal.empty()) {
+    const fs::path folder = image::filePath(outDir);
+    if (const std::string refusal = overwrittenInput(rows, folder, romName, csvName); !refusal.empty()) {
         std::cerr << csvName << ", " << refusal << "; nothing was written\n";
         return ExitUsage;
     }
     std::error_code error;
-    fs::create_directories(outDir, error);
-    if (error || !fs::is_directory(outDir)) {
+    fs::create_directories(folder, error);
+    if (error || !fs::is_directory(folder)) {
         std::cerr << "can't create the folder " << outDir << (error ? ": " + error.message() : "") << '\n';
         return ExitCantOpen;
     }
@@ -111,7 +111,7 @@ int packBatch(const std::string& romName, const std::string& csvName, const std:
         const dmi::BatchRow& row = rows[k];
         progress.row(k + 1, row.output);
         std::vector<std::string> notes;
-        const Result packed = packRow(packer, row, outDir, notes);
+        const Result packed = packRow(packer, row, folder, notes);
         if (!notes.empty() || !packed.ok()) progress.clear();
         for (const std::string& note : notes) std::cerr << "line " << row.line << ": note: " << note << '\n';
         if (!packed.ok()) {

@@ -45,8 +45,10 @@ std::string utf8(const wchar_t* text) {
 void removeTemporaryFilesOnInterrupt() { SetConsoleCtrlHandler(removeTemporaryFilesAndEnd, TRUE); }
 
 void prepareStandardStreams() {
-    // In text mode every 0x0A byte of an image sent to "-" would become 0x0D 0x0A.
+    // In text mode every 0x0A byte of an image sent to "-" would become
+    // 0x0D 0x0A. Messages end their lines as on every other system.
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     // Messages are UTF-8, as file names are: the console shows them so while
     // the program runs, and gets its own code page back at the end.
     if (const UINT page = GetConsoleOutputCP(); page != 0 && page != CP_UTF8) {

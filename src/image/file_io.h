@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,6 +18,10 @@
 #include "rom_image.h"
 
 namespace quarnel::image {
+
+// A file name as std::filesystem takes it: on Windows its narrow strings are
+// in the ANSI code page, not in UTF-8.
+std::filesystem::path filePath(const std::string& fileName);
 
 // Reads the file whole. CantOpen when it can't be opened or read.
 Result readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& bytes);

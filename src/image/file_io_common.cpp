@@ -15,6 +15,10 @@ Result errorWriting(const std::string& fileName, const std::string& reason) {
 }
 std::string notRegularFile(const std::string& kind) { return "it is " + kind + ", not a regular file"; }
 
+std::filesystem::path filePath(const std::string& fileName) {
+    return std::filesystem::path(std::u8string(fileName.begin(), fileName.end()));
+}
+
 std::string overwritesInputMessage(const std::string& inputName, const std::string& outputName) {
     if (inputName == outputName) return outputName + " would overwrite the input";
     return outputName + " is " + inputName + ": it would overwrite the input";
