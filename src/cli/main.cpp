@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("quarnel-cli ") + QUARNEL_VERSION_TEXT);
     app.require_subcommand(1);
     app.fallthrough(false);
+    // "/name" is a file (on Windows too, on the current drive), never an option.
+    app.allow_windows_style_options(false);
 
     std::vector<std::pair<CLI::App*, std::function<int()>>> actions;
     for (const CommandSpec& spec : registeredCommands()) {
