@@ -299,6 +299,11 @@ Result AtomicFileWriter::commit() {
     if (!MoveFileExW(temp->c_str(), target->c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const DWORD error = GetLastError();
         abandon();
+        // Windows, unlike POSIX, keeps a read-only file from being replaced.
+        const DWORD attributes = GetFileAttributesW(target->c_str());
+        if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+            return cantCreate(name_, "it is read-only");
         return cantCreate(name_, reason(error));
     }
     forgetTemporaryFile(*temp);

@@ -6,6 +6,8 @@
 #
 # Usage: wine_table.sh WINDOWS_EXE LINUX_CLI WORK_DIR FIRMWARE_DIR
 set -uo pipefail
+[ -f "$1" ] || { echo "$1 is not built (cmake --preset windows && cmake --build --preset windows): skipped"; exit 77; }
+command -v wine >/dev/null || { echo "wine is not installed (scripts/deps.sh installs it)"; exit 1; }
 exe=$(realpath "$1")
 cli=$(realpath "$2")
 work=$(realpath -m "$3")
