@@ -3,8 +3,11 @@
 // the same everywhere.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "image/rom_image.h"
 
 namespace quarnel::cli {
 
@@ -21,5 +24,10 @@ void prepareStandardStreams();
 std::vector<std::string> commandLineArguments(int argc, char** argv);
 
 bool standardErrorIsTerminal();
+
+// This machine's own SMBIOS structure table, as the system hands it out, and
+// what messages call it.
+Result readSystemTable(std::vector<std::uint8_t>& table);
+std::string systemTableName();
 
 }  // namespace quarnel::cli

@@ -1,6 +1,10 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
+#include "dmi/smbios_identity.h"
 #include "image/file_io.h"
 #include "platform.h"
 
@@ -34,5 +38,15 @@ void prepareStandardStreams() {}
 std::vector<std::string> commandLineArguments(int argc, char** argv) { return {argv, argv + argc}; }
 
 bool standardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+Result readSystemTable(std::vector<std::uint8_t>& table) {
+    const std::string name = systemTableName();
+    if (::access(name.c_str(), R_OK) != 0)
+        return {Outcome::CantOpen, name + " can't be read: " + std::strerror(errno) +
+                                              (errno == EACCES ? " (reading it needs root)" : "")};
+    return image::readWholeFile(name, table);
+}
+
+std::string systemTableName() { return dmi::SystemTablePath; }
 
 }  // namespace quarnel::cli

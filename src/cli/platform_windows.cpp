@@ -69,6 +69,25 @@ std::vector<std::string> commandLineArguments(int argc, char** argv) {
     return arguments;
 }
 
+// The table comes behind a small header of its own: the SMBIOS version,
+// then the table's length in four bytes.
+Result readSystemTable(std::vector<std::uint8_t>& table) {
+    constexpr DWORD Provider = 'R' << 24 | 'S' << 16 | 'M' << 8 | 'B';
+    constexpr std::size_t HeaderSize = 8;
+    std::vector<std::uint8_t> raw(GetSystemFirmwareTable(Provider, 0, nullptr, 0));
+    if (raw.size() < HeaderSize || GetSystemFirmwareTable(Provider, 0, raw.data(), static_cast<DWORD>(raw.size())) !=
+                                       raw.size())
+        return {Outcome::CantOpen, systemTableName() + " can't be read: Windows gives none"};
+    const std::size_t length = raw[4] | raw[5] << 8 | raw[6] << 16 | static_cast<std::size_t>(raw[7]) << 24;
+    if (length > raw.size() - HeaderSize)
+        return {Outcome::BadData, systemTableName() + " is cut short: it says " + std::to_string(length) +
+                                      " bytes and holds " + std::to_string(raw.size() - HeaderSize)};
+    table.assign(raw.begin() + HeaderSize, raw.begin() + static_cast<std::ptrdiff_t>(HeaderSize + length));
+    return {};
+}
+
+std::string systemTableName() { return "the firmware's SMBIOS table"; }
+
 bool standardErrorIsTerminal() {
     // _isatty is true for NUL as well; a console has a console mode.
     DWORD mode = 0;

@@ -104,6 +104,9 @@ row "decompress to standard output gives the input back" decompress s.lzh -
 files=$unicode row "pack to a name with non-ASCII letters, and typed Latin-1 text" \
     pack s.rom -o "$unicode" --type1 4=Zürich
 row "dmi reads the file of the non-ASCII name" dmi "$unicode" --json
+printf 'output,type1.4\nsub/%s,SN-1\nü.rom,SN-2\n' "$unicode" | tee "$work/linux/m.csv" >"$work/windows/m.csv"
+files="outé/sub/$unicode outé/ü.rom" row "a batch writes the same files under non-ASCII folder and file names" \
+    pack s.rom --batch m.csv --out-dir outé
 status=2 files=s.rom message="s.rom would overwrite the input" row "an output that is its input is refused" \
     pack s.rom -o s.rom
 status=2 message="./s.rom is s.rom: it would overwrite the input" \
@@ -114,6 +117,8 @@ status=2 message="link.rom is s.rom: it would overwrite the input" \
 mkdir "$work/linux/folder" "$work/windows/folder"
 status=4 message="Can't create folder: it is a directory, not a regular file" \
     row "a folder as output is refused" decompress s.lzh folder
+status=4 message="Can't open folder: it is a directory, not a regular file" \
+    row "a folder as input is refused" dmi folder
 for device in NUL COM1 nul.rom 'CON' '\\.\NUL'; do
     reason="it is a character device, not a regular file"
     [[ $device == '\\.\'* ]] && reason="it is a device, not a regular file"
@@ -123,6 +128,12 @@ for device in NUL COM1 nul.rom 'CON' '\\.\NUL'; do
 done
 refused "a missing input is named with the system's reason" 4 "Can't open missing.rom: " "Can't open missing.rom: " \
     -- dmi missing.rom -- dmi missing.rom
+
+row="pack --from-system reads the table Windows gives (no Linux counterpart here)"
+rows=$((rows + 1))
+run windows pack s.rom -o system.rom --from-system
+[ "$(cat "$work/windows.status")" = 0 ] || fail "exit status $(cat "$work/windows.status"): $(cat "$work/windows.err")"
+rm -f "$work/windows/system.rom"
 
 if [ -d "$firmware" ]; then
     for image in "$firmware"/*; do
@@ -136,10 +147,10 @@ fi
 
 row="both sides leave the same files, no temporary file among them"
 rows=$((rows + 1))
-(cd "$work/linux" && ls -A) >"$work/linux.files"
-(cd "$work/windows" && ls -A) >"$work/windows.files"
+(cd "$work/linux" && find . | sort) >"$work/linux.files"
+(cd "$work/windows" && find . | sort) >"$work/windows.files"
 same files
-! grep -q '^\.quarnel-' "$work/windows.files" || fail "a temporary file is left"
+! grep -q '/\.quarnel-' "$work/windows.files" || fail "a temporary file is left"
 
 echo "$rows rows, $failures failed"
 [ "$failures" -eq 0 ]
