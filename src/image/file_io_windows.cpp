@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <optional>
 #include <vector>
@@ -95,8 +94,11 @@ std::string notRegularReason(HANDLE handle) {
 std::string deviceNameReason(const std::wstring& name) {
     if (name.starts_with(L"\\\\.\\") || name.starts_with(L"//./") || name.starts_with(L"\\\\?\\GLOBALROOT"))
         return notRegularFile("a device");
-    const std::size_t start = name.find_last_of(L"\\/:");
-    std::wstring base = name.substr(start == std::wstring::npos ? 0 : start + 1);
+    // The system drops a closing colon, dot or space: "COM1:" and "NUL." are devices too.
+    std::wstring path = name;
+    while (!path.empty() && (path.back() == L':' || path.back() == L'.' || path.back() == L' ')) path.pop_back();
+    const std::size_t start = path.find_last_of(L"\\/:");
+    std::wstring base = path.substr(start == std::wstring::npos ? 0 : start + 1);
     base = base.substr(0, base.find(L'.'));
     while (!base.empty() && base.back() == L' ') base.pop_back();
     std::transform(base.begin(), base.end(), base.begin(), [](wchar_t c) { return c >= L'a' && c <= L'z' ? c - 32 : c; });

@@ -119,7 +119,7 @@ status=4 message="Can't create folder: it is a directory, not a regular file" \
     row "a folder as output is refused" decompress s.lzh folder
 status=4 message="Can't open folder: it is a directory, not a regular file" \
     row "a folder as input is refused" dmi folder
-for device in NUL COM1 nul.rom 'CON' '\\.\NUL'; do
+for device in NUL COM1 COM1: nul.rom 'CON' 'folder/aux.txt' '\\.\NUL'; do
     reason="it is a character device, not a regular file"
     [[ $device == '\\.\'* ]] && reason="it is a device, not a regular file"
     refused "the device name $device as output is refused, as /dev/null is" 4 \
