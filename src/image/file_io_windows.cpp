@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <new>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "file_failures.h"
@@ -33,8 +34,7 @@ std::string reason(DWORD error) {
         0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring wide = length > 0 ? std::wstring(text, length) : std::wstring();
     LocalFree(text);
-    while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ' || wide.back() == L'.'))
-        wide.pop_back();
+    while (!wide.empty() && std::wstring_view(L"\r\n .").find(wide.back()) != std::wstring_view::npos) wide.pop_back();
     if (wide.empty()) return "system error " + std::to_string(error);
     return utf8Name(wide);
 }
@@ -101,7 +101,8 @@ std::string deviceNameReason(const std::wstring& name) {
     std::wstring base = path.substr(start == std::wstring::npos ? 0 : start + 1);
     base = base.substr(0, base.find(L'.'));
     while (!base.empty() && base.back() == L' ') base.pop_back();
-    std::transform(base.begin(), base.end(), base.begin(), [](wchar_t c) { return c >= L'a' && c <= L'z' ? c - 32 : c; });
+    for (wchar_t& c : base)
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
     static const wchar_t* const plain[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
     for (const wchar_t* device : plain)
         if (base == device) return notRegularFile("a character device");

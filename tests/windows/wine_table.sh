@@ -129,6 +129,12 @@ done
 refused "a missing input is named with the system's reason" 4 "Can't open missing.rom: " "Can't open missing.rom: " \
     -- dmi missing.rom -- dmi missing.rom
 
+row="an output that is its input in other letter case is refused (Windows only: names ignore case there)"
+rows=$((rows + 1))
+run windows pack s.rom -o S.ROM
+[ "$(cat "$work/windows.status")" = 2 ] && grep -qF "S.ROM is s.rom: it would overwrite the input" "$work/windows.err" ||
+    fail "exit status $(cat "$work/windows.status"): $(cat "$work/windows.err")"
+
 row="pack --from-system reads the table Windows gives (no Linux counterpart here)"
 rows=$((rows + 1))
 run windows pack s.rom -o system.rom --from-system
