@@ -19,11 +19,8 @@
 
 namespace quarnel::image {
 
-// A file name as std::filesystem takes it: on Windows its narrow strings are
-// in the ANSI code page, not in UTF-8.
-std::filesystem::path filePath(const std::string& fileName);
-
-// Reads the file whole. CantOpen when it can't be opened or read.
+// Reads the file whole. CantOpen when it can't be opened or read, or when it
+// is larger than MaxImageSize (told from its size before a byte is read).
 Result readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& bytes);
 
 // Both names lead to the same file, links followed. A name under which no
@@ -68,5 +65,9 @@ Result writeFileAtomically(const std::string& fileName, std::span<const std::uin
 // signal handler (on Windows, from the console's control handler): it only
 // reads prepared paths and removes those files.
 void removeTemporaryFiles() noexcept;
+
+// A file name as std::filesystem takes it: on Windows its narrow strings are
+// in the ANSI code page, not in UTF-8.
+std::filesystem::path filePath(const std::string& fileName);
 
 }  // namespace quarnel::image

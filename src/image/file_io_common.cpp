@@ -14,6 +14,10 @@ Result errorWriting(const std::string& fileName, const std::string& reason) {
     return {Outcome::CantOpen, "Error writing " + fileName + ": " + reason};
 }
 std::string notRegularFile(const std::string& kind) { return "it is " + kind + ", not a regular file"; }
+std::string tooLargeReason(std::uint64_t size) {
+    return "it is " + std::to_string(size) +
+           " bytes long; no file this tool reads is larger than the largest BIOS image, 16 MiB (16777216 bytes)";
+}
 
 std::filesystem::path filePath(const std::string& fileName) {
     return std::filesystem::path(std::u8string(fileName.begin(), fileName.end()));

@@ -1,5 +1,6 @@
 // The file layer on POSIX systems.
 #include "file_io.h"
+#include "file_failures.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -15,7 +16,7 @@
 #include <filesystem>
 #include <new>
 
-#include "file_failures.h"
+#include "image_layout.h"
 #include "memory_message.h"
 
 namespace quarnel::image {
@@ -135,6 +136,12 @@ Result readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& byt
         result = cantOpen(fileName, reason(errno));
     } else if (const std::string notRegular = notRegularReason(status.st_mode); !notRegular.empty()) {
         result = cantOpen(fileName, notRegular);
+    } else if (static_cast<std::uint64_t>(status.st_size) > MaxImageSize) {
+        // Refused from its size alone: reading gigabytes first would take
+        // the memory and the time of a whole disk image.
+        result = cantOpen(fileName, "it is " + std::to_string(status.st_size) +
+                                        " bytes long; no file this tool reads is larger than the largest BIOS "
+                                        "image, 16 MiB (16777216 bytes)");
     } else {
         try {
             bytes.assign(static_cast<std::size_t>(status.st_size), 0);

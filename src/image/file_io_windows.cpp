@@ -12,6 +12,7 @@
 
 #include "file_failures.h"
 #include "file_io.h"
+#include "image_layout.h"
 #include "memory_message.h"
 
 namespace quarnel::image {
@@ -200,7 +201,10 @@ Result readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& byt
         return cantOpen(fileName, notRegular);
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) return cantOpen(fileName, reason(GetLastError()));
-    const auto length = static_cast<unsigned long long>(size.QuadPart);
+    const auto length = static_cast<std::uint64_t>(size.QuadPart);
+    // Refused from its size alone: reading gigabytes first would take the
+    // memory and the time of a whole disk image.
+    if (length > MaxImageSize) return cantOpen(fileName, tooLargeReason(length));
     try {
         bytes.assign(static_cast<std::size_t>(length), 0);
     } catch (const std::bad_alloc&) {

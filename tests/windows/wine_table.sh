@@ -126,6 +126,9 @@ for device in NUL COM1 COM1: nul.rom 'CON' 'folder/aux.txt' '\\.\NUL'; do
         "Can't create /dev/null: it is a character device, not a regular file" "Can't create $device: $reason" \
         -- pack s.rom -o /dev/null -- pack s.rom -o "$device"
 done
+truncate -s 4G "$work/linux/huge.rom" && truncate -s 4G "$work/windows/huge.rom"
+status=4 message="huge.rom: it is 4294967296 bytes long" row "a 4 GiB input is refused from its size" verify huge.rom
+rm "$work/linux/huge.rom" "$work/windows/huge.rom"
 refused "a missing input is named with the system's reason" 4 "Can't open missing.rom: " "Can't open missing.rom: " \
     -- dmi missing.rom -- dmi missing.rom
 
