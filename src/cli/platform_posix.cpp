@@ -1,3 +1,4 @@
+// What quarnel-cli needs from a POSIX system.
 #include <signal.h>
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// What quarnel-cli needs from Windows.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
@@ -14,8 +15,8 @@
 namespace quarnel::cli {
 namespace {
 
-// Runs on a thread of its own; returning FALSE lets the default handler end
-// the process, which closes the consoles' programs as it always does.
+// Runs on a thread of its own; returning FALSE passes the event on to the
+// default handler, which ends the process.
 BOOL WINAPI removeTemporaryFilesAndEnd(DWORD event) {
     switch (event) {
         case CTRL_C_EVENT:
