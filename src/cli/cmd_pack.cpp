@@ -3,10 +3,6 @@
 // edits and Pack without a window. Every text is cut or padded to its
 // field's length exactly as typed text is.
 // quarnel-cli pack ROM --batch FILE.csv --out-dir DIR: one image per row.
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -21,6 +17,7 @@
 #include "dmi/uuid_text.h"
 #include "image/file_io.h"
 #include "pack_batch.h"
+#include "platform.h"
 #include "threads_option.h"
 #include "typed_text.h"
 
@@ -75,11 +72,9 @@ bool typedEdits(const PackOptions& options, dmi::DmiEdits& edits) {
 }
 
 Result readTable(const PackOptions& options, std::vector<std::uint8_t>& table) {
-    const std::string name = options.fromSystem ? dmi::SystemTablePath : options.dumpName;
-    if (options.fromSystem && ::access(name.c_str(), R_OK) != 0)
-        return {Outcome::CantOpen, name + " can't be read: " + std::strerror(errno) +
-                                              (errno == EACCES ? " (reading it needs root)" : "")};
-    if (Result r = image::readWholeFile(name, table); !r.ok()) return {r.outcome, name + ": " + r.message};
+    if (options.fromSystem) return readSystemTable(table);
+    if (Result r = image::readWholeFile(options.dumpName, table); !r.ok())
+        return {r.outcome, options.dumpName + ": " + r.message};
     return {};
 }
 
@@ -89,7 +84,7 @@ Result applyIdentity(const PackOptions& options, dmi::DmiState& state, std::vect
     std::vector<std::uint8_t> table;
     if (Result r = readTable(options, table); !r.ok()) return r;
     dmi::DmiEdits identity;
-    const std::string name = options.fromSystem ? dmi::SystemTablePath : options.dumpName;
+    const std::string name = options.fromSystem ? systemTableName() : options.dumpName;
     if (Result r = dmi::identityFromTable(table, identity, notes); !r.ok())
         return {r.outcome, name + ": " + r.message};
     if (Result r = dmi::applyEdits(state, identity, notes); !r.ok())
@@ -177,7 +172,7 @@ const CommandRegistration packRegistration{{
                 "a raw table as in /sys/firmware/dmi/tables/DMI. --type1, --type3 and --uuid override single values");
             CLI::Option* system = command.add_flag(
                 "--from-system", options->fromSystem,
-                "The same from this machine's own table, /sys/firmware/dmi/tables/DMI (needs root)");
+                "The same from this machine's own table, " + systemTableName() + " (needs root on Linux)");
             CLI::Option* batch = command.add_option(
                 "--batch", options->batchName,
                 "One image per row of a CSV file whose header names the columns: output, and any of type1.1 to "

@@ -1,45 +1,22 @@
 // quarnel-cli: the scripting companion of the Quarnel window.
-#include <signal.h>
-
 #include <iostream>
 #include <memory>
 
 #include "command.h"
-#include "image/file_io.h"
+#include "platform.h"
 #include "version.h"
-
-namespace {
-
-// An interrupted write leaves no temporary file behind: the handler removes
-// them, then lets the signal end the process as it would have.
-extern "C" void removeTemporaryFilesAndDie(int number) {
-    quarnel::image::removeTemporaryFiles();
-    ::signal(number, SIG_DFL);
-    ::raise(number);
-}
-
-void removeTemporaryFilesOnSignals() {
-    struct sigaction action {};
-    action.sa_handler = removeTemporaryFilesAndDie;
-    sigemptyset(&action.sa_mask);
-    for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction old {};
-        // A signal the caller chose to ignore stays ignored.
-        if (::sigaction(number, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
-        ::sigaction(number, &action, nullptr);
-    }
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     using namespace quarnel::cli;
-    removeTemporaryFilesOnSignals();
+    removeTemporaryFilesOnInterrupt();
+    prepareStandardStreams();
 
     CLI::App app{"Edits the DMI strings and the system UUID inside an AMI BIOS ROM image.", "quarnel-cli"};
     app.set_version_flag("--version", std::string("quarnel-cli ") + QUARNEL_VERSION_TEXT);
     app.require_subcommand(1);
     app.fallthrough(false);
+    // "/name" is a file (on Windows too, on the current drive), never an option.
+    app.allow_windows_style_options(false);
 
     std::vector<std::pair<CLI::App*, CommandAction>> actions;
     for (const CommandSpec& spec : registeredCommands()) {
@@ -50,7 +27,10 @@ int main(int argc, char** argv) {
     }
 
     try {
-        app.parse(argc, argv);
+        const std::vector<std::string> arguments = commandLineArguments(argc, argv);
+        std::vector<const char*> pointers;
+        for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {

@@ -1,7 +1,5 @@
 #include "pack_batch.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -14,6 +12,7 @@
 #include "dmi/dmi_messages.h"
 #include "dmi/uuid_text.h"
 #include "image/file_io.h"
+#include "platform.h"
 #include "typed_text.h"
 
 namespace quarnel::cli {
@@ -41,7 +40,7 @@ struct BatchInputs {
     std::string overwritten(const fs::path& path) const {
         std::error_code error;
         for (const std::string& name : names) {
-            const fs::path input = fs::weakly_canonical(fs::absolute(name, error), error);
+            const fs::path input = fs::weakly_canonical(fs::absolute(image::filePath(name), error), error);
             if ((!error && input == path) || image::isSameFile(name, path.string())) return name;
         }
         return {};
@@ -69,7 +68,7 @@ Result packRow(dmi::BatchPacker& packer, const dmi::BatchRow& row, const std::st
 // On a terminal, a line that is rewritten for each row.
 class Progress {
 public:
-    explicit Progress(std::size_t total) : total_(total), shown_(isatty(STDERR_FILENO) == 1) {}
+    explicit Progress(std::size_t total) : total_(total), shown_(standardErrorIsTerminal()) {}
     void row(std::size_t done, const std::string& output) {
         if (!shown_) return;
         std::string line = "packing " + std::to_string(done) + " of " + std::to_string(total_) + ": " + output;
@@ -124,8 +123,8 @@ int packBatch(const std::string& romName, const std::string& csvName, const std:
         return ExitUsage;
     }
     std::error_code error;
-    fs::create_directories(outDir, error);
-    if (error || !fs::is_directory(outDir)) {
+    fs::create_directories(image::filePath(outDir), error);
+    if (error || !fs::is_directory(image::filePath(outDir))) {
         std::cerr << "can't create the folder " << outDir << (error ? ": " + error.message() : "") << '\n';
         return ExitCantOpen;
     }

@@ -39,9 +39,9 @@ Result cantPlace(const std::string& name, const std::string& reason) {
 Result fileInsideFolder(const std::string& root, const std::string& relative, bool makeFolders,
                         std::string& target) {
     std::error_code error;
-    const fs::path top = fs::weakly_canonical(fs::absolute(root, error), error);
+    const fs::path top = fs::weakly_canonical(fs::absolute(filePath(root), error), error);
     if (error) return cantPlace(relative, "the folder " + root + " can't be read: " + error.message());
-    const fs::path name = fs::path(relative).lexically_normal();
+    const fs::path name = filePath(relative).lexically_normal();
     fs::path at = top;
     auto parts = std::distance(name.begin(), name.end());
     for (const fs::path& part : name) {

@@ -1,4 +1,7 @@
 // Whole-file reading and atomic writing, shared by the container and the CLI.
+// One implementation per system (file_io_posix.cpp, file_io_windows.cpp)
+// behind these functions. File names are the system's bytes on POSIX and
+// UTF-8 on Windows.
 //
 // Every failure names the file and the operating system's reason:
 //   "Can't open <name>: <reason>"    the file can't be opened or read
@@ -7,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <vector>
@@ -61,14 +65,19 @@ private:
     std::string name_;    // as the caller gave it, for the messages
     std::string target_;  // the file that is replaced, links followed
     std::string temp_;
-    int fd_ = -1;
+    std::intptr_t fd_ = -1;  // the temporary file: a descriptor, or a Windows handle
     int slot_ = -1;  // in the table the signal clean-up reads
 };
 
 Result writeFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes);
 
 // Removes the temporary files of the writes under way. Safe to call from a
-// signal handler: it only reads prepared paths and unlinks them.
+// signal handler (on Windows, from the console's control handler): it only
+// reads prepared paths and removes those files.
 void removeTemporaryFiles() noexcept;
+
+// A file name as std::filesystem takes it: on Windows its narrow strings are
+// in the ANSI code page, not in UTF-8.
+std::filesystem::path filePath(const std::string& fileName);
 
 }  // namespace quarnel::image

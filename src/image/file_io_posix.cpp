@@ -1,4 +1,6 @@
+// The file layer on POSIX systems.
 #include "file_io.h"
+#include "file_failures.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -20,15 +22,6 @@
 namespace quarnel::image {
 namespace {
 
-Result cantOpen(const std::string& fileName, const std::string& reason) {
-    return {Outcome::CantOpen, "Can't open " + fileName + ": " + reason};
-}
-Result cantCreate(const std::string& fileName, const std::string& reason) {
-    return {Outcome::CantOpen, "Can't create " + fileName + ": " + reason};
-}
-Result errorWriting(const std::string& fileName, int error) {
-    return {Outcome::CantOpen, "Error writing " + fileName + ": " + std::strerror(error)};
-}
 std::string reason(int error) { return std::strerror(error); }
 
 // Why a file that exists can't be taken as an image; empty for a regular file.
@@ -40,7 +33,7 @@ std::string notRegularReason(mode_t mode) {
                        : S_ISFIFO(mode) ? "a FIFO"
                        : S_ISSOCK(mode) ? "a socket"
                                         : "not a file";
-    return std::string("it is ") + kind + ", not a regular file";
+    return notRegularFile(kind);
 }
 
 bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
@@ -177,11 +170,6 @@ bool isSameFile(const std::string& a, const std::string& b) {
     return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-std::string overwritesInputMessage(const std::string& inputName, const std::string& outputName) {
-    if (inputName == outputName) return outputName + " would overwrite the input";
-    return outputName + " is " + inputName + ": it would overwrite the input";
-}
-
 AtomicFileWriter::~AtomicFileWriter() { abandon(); }
 
 void AtomicFileWriter::abandon() {
@@ -239,7 +227,7 @@ Result AtomicFileWriter::write(std::span<const std::uint8_t> bytes) {
     if (writeAll(fd_, bytes)) return {};
     const int error = errno;
     abandon();
-    return errorWriting(name_, error);
+    return errorWriting(name_, reason(error));
 }
 
 Result AtomicFileWriter::commit() {
@@ -249,7 +237,7 @@ Result AtomicFileWriter::commit() {
     fd_ = -1;
     if (synced != 0 || closed != 0) {
         abandon();
-        return errorWriting(name_, synced != 0 ? synced : closed);
+        return errorWriting(name_, reason(synced != 0 ? synced : closed));
     }
     if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
         const int error = errno;
@@ -261,13 +249,6 @@ Result AtomicFileWriter::commit() {
     slot_ = -1;
     syncDirectoryOf(target_);
     return {};
-}
-
-Result writeFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes) {
-    AtomicFileWriter writer;
-    if (Result r = writer.open(fileName); !r.ok()) return r;
-    if (Result r = writer.write(bytes); !r.ok()) return r;
-    return writer.commit();
 }
 
 void removeTemporaryFiles() noexcept {

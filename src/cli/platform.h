@@ -1,0 +1,33 @@
+// What quarnel-cli needs from the system it runs on, one implementation per
+// system (platform_posix.cpp, platform_windows.cpp), so the commands stay
+// the same everywhere.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/rom_image.h"
+
+namespace quarnel::cli {
+
+// An interrupted run (Ctrl+C, a closed terminal or console, a request to
+// end) leaves no temporary file behind, then ends as it would have.
+void removeTemporaryFilesOnInterrupt();
+
+// Standard output passes data bytes as they are (no line-end translation),
+// and messages naming files show their letters.
+void prepareStandardStreams();
+
+// The program's arguments, file names included, as the file layer takes
+// them: UTF-8 on Windows, the bytes given on POSIX.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
+
+bool standardErrorIsTerminal();
+
+// This machine's own SMBIOS structure table, as the system hands it out, and
+// what messages call it.
+Result readSystemTable(std::vector<std::uint8_t>& table);
+std::string systemTableName();
+
+}  // namespace quarnel::cli
