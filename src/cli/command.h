@@ -106,8 +106,8 @@ int loadCheckedInput(image::RomImage& rom, const std::string& romName, bool forc
 // What --help says about every file a command writes.
 inline constexpr const char* OutputFilesNote =
     "Files are written whole or not at all: the data goes into a temporary file beside the output, which then "
-    "replaces it. A symbolic link is followed and kept, and an existing output keeps its permissions, but other hard "
-    "links to it keep the old contents. \"-\" as an output writes to standard output. An output that is one of the "
+    "replaces it. A symbolic link is followed and kept, and an existing output keeps its permissions (on Windows it "
+    "takes its folder's), but other hard links to it keep the old contents. \"-\" as an output writes to standard output. An output that is one of the "
     "inputs is refused.";
 
 }  // namespace quarnel::cli

@@ -61,7 +61,6 @@ Result pack(const test::Firmware& image, const DmiEdits* edits, Bytes& packed, D
         if (Result r = applyEdits(session.state, *edits, notes); !r.ok()) return r;
     expected = session.state;
     PackRequest request{.inputName = image.path.string(), .outputName = "new.rom"};
-    request.uuidText = [&] { return std::optional<std::string>(); };
     request.loaded = true;
     request.write = [&](const std::string&, std::span<const std::uint8_t> bytes) {
         packed.assign(bytes.begin(), bytes.end());
