@@ -2,10 +2,8 @@
 
 #include <new>
 
-#include "dmi/dmi_messages.h"
 #include "dmi/dmi_workflow.h"
 #include "image/file_io.h"
-#include "image/input_check.h"
 #include "image/module_placement.h"
 
 namespace quarnel::dmi {
@@ -14,10 +12,7 @@ Result BatchPacker::load(const std::string& romName, bool force,
                          const std::function<void(const std::string&)>& warn, unsigned threads) {
     threads_ = threads;
     // Every row is written from this input, so it is checked as Pack checks its own.
-    const image::CheckedLoad checked = image::loadCheckedImage(session_.image, romName, force);
-    if (!checked.result.ok()) return checked.faults.empty() ? loadFailure(checked.result, romName) : checked.result;
-    if (!checked.faults.empty()) warn(image::forcedDamageMessage(romName, checked.faults));
-    if (Result r = readLoadedDmi(session_); !r.ok()) return r;
+    if (Result r = extractForPack(session_, romName, force, warn); !r.ok()) return r;
     if (!session_.packable) {
         std::string message = romName + " can't take DMI changes:";
         for (const std::string& problem : session_.problems) message += "\n" + problem;

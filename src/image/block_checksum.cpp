@@ -44,4 +44,23 @@ void setDirectoryChecksum(std::span<std::uint8_t> bytes, std::uint32_t directory
     writeU32(bytes, directoryOffset + DirectoryChecksumField, dwordChecksum(bytes, start, length));
 }
 
+namespace {
+
+std::uint32_t unitsToCover(std::uint32_t directoryOffset, std::uint32_t lowest) {
+    return (directoryOffset + DirectoryHeaderSize - lowest + 7) / 8;
+}
+
+}  // namespace
+
+bool stretchCanCover(std::uint32_t directoryOffset, std::uint32_t lowest) {
+    const std::uint32_t units = unitsToCover(directoryOffset, lowest);
+    return units <= 0xFFFF && 8u * units <= directoryOffset + DirectoryHeaderSize;
+}
+
+void growStretchToCover(std::span<std::uint8_t> bytes, std::uint32_t directoryOffset, std::uint32_t lowest) {
+    const std::uint32_t at = directoryOffset + ChecksumUnitsField;
+    const std::uint32_t units = unitsToCover(directoryOffset, lowest);
+    if (units > readU16(bytes, at)) writeU16(bytes, at, static_cast<std::uint16_t>(units));
+}
+
 }  // namespace quarnel::image

@@ -24,4 +24,11 @@ bool directoryStretch(std::span<const std::uint8_t> bytes, std::uint32_t directo
 bool directoryChecksumHolds(std::span<const std::uint8_t> bytes, std::uint32_t directoryOffset);
 void setDirectoryChecksum(std::span<std::uint8_t> bytes, std::uint32_t directoryOffset);
 
+// A 06xx directory's checksum covers its whole chain. Whether its stretch
+// can reach down to `lowest` (the units fit their field and the stretch
+// the file), and the raise of checksumUnits that makes it reach (never
+// lowered).
+bool stretchCanCover(std::uint32_t directoryOffset, std::uint32_t lowest);
+void growStretchToCover(std::span<std::uint8_t> bytes, std::uint32_t directoryOffset, std::uint32_t lowest);
+
 }  // namespace quarnel::image

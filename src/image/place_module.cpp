@@ -2,6 +2,7 @@
 #include <new>
 
 #include "block_checksum.h"
+#include "block_writer.h"
 #include "chain_layout.h"
 #include "hex_text.h"
 #include "image_layout.h"
@@ -37,7 +38,7 @@ public:
         area_ = area.compressed ? std::span<const std::uint8_t>(area.encoded)
                                 : std::span<const std::uint8_t>(entry.data).first(stored);
         const auto length = static_cast<std::uint32_t>(area_.size());
-        dataSize_ = area.compressed && generation_ == DirectoryGeneration::V0800 ? alignUp(length) : length;
+        dataSize_ = placedDataSize(generation_, area.compressed, length);
         newLength_ = dataSize_ + prefixSize_ + HeaderSize;
         for (const ModuleBlock& block : chain.blocks) {
             lowest_ = std::min(lowest_, block.blockStart());
@@ -47,10 +48,7 @@ public:
     }
 
     Result run(Placement& placement) {
-        if (dataSize_ > maxDataArea(generation_))
-            return {Outcome::BadData, name() + ": its data area would be " + std::to_string(dataSize_) + " bytes; a " +
-                                          generationName(generation_) +
-                                          " directory's blocks hold at most 65535, as size16 alone gives the length"};
+        if (Result r = checkDataArea(name(), generation_, dataSize_); !r.ok()) return r;
         try {
             out_.assign(in_.begin(), in_.end());
             newHeaders_.resize(chain_.blocks.size());
@@ -209,19 +207,7 @@ private:
 
     void putBlock(std::uint32_t start, std::uint32_t next) {
         const std::uint32_t header = start + prefixSize_;
-        if (prefixSize_ != 0) {
-            writeU32(out_, start + DataSizeField, dataSize_);
-            writeU32(out_, start + BlockChecksumField, 0);
-        }
-        writeU32(out_, header + NextField, next);
-        writeU16(out_, header + Size16Field, dataSize_ < 0x10000 ? static_cast<std::uint16_t>(dataSize_) : 0xFFFF);
-        out_[header + ModuleIdField] = entry_.moduleId;
-        out_[header + FlagsField] = entry_.flags;
-        writeU16(out_, header + SubId1Field, entry_.subId1);
-        writeU16(out_, header + SubId2Field, entry_.subId2);
-        std::copy(area_.begin(), area_.end(), out_.begin() + header + HeaderSize);
-        const auto data = out_.begin() + header + HeaderSize;
-        std::fill(data + static_cast<std::ptrdiff_t>(area_.size()), data + dataSize_, 0xFF);
+        writeBlock(out_, generation_, start, entry_, area_, {dataSize_, size16Of(dataSize_), next});
         editedStart_ = start;
         edited_ = true;
         if (appending()) {
@@ -267,22 +253,14 @@ private:
             if (block.set && !blockChecksumHolds(out_, generation_, block.start, block.length))
                 setBlockChecksum(out_, generation_, block.start, block.length);
         if (!image_.directoryChecksumHeld) return {};
-        if (generation_ == DirectoryGeneration::V06xx)
-            if (Result r = growStretch(blocks); !r.ok()) return r;
+        if (generation_ == DirectoryGeneration::V06xx) {
+            // Sorted from the highest down: the last block is the lowest.
+            const std::uint32_t lowest = blocks.empty() ? chain_.directoryOffset : blocks.back().start;
+            if (!stretchCanCover(chain_.directoryOffset, lowest))
+                return {Outcome::BadData, "The directory checksum can't grow to cover a chain that reaches so low"};
+            growStretchToCover(out_, chain_.directoryOffset, lowest);
+        }
         setDirectoryChecksum(out_, chain_.directoryOffset);
-        return {};
-    }
-
-    // A 06xx directory's checksum covers its whole chain.
-    Result growStretch(const std::vector<Checked>& blocks) {
-        std::uint32_t lowest = chain_.directoryOffset;
-        for (const Checked& block : blocks) lowest = std::min(lowest, block.start);
-        const std::uint32_t units = (chain_.directoryOffset + DirectoryHeaderSize - lowest + 7) / 8;
-        const std::uint32_t at = chain_.directoryOffset + ChecksumUnitsField;
-        if (units <= readU16(out_, at)) return {};
-        if (units > 0xFFFF || 8u * units > chain_.directoryOffset + DirectoryHeaderSize)
-            return {Outcome::BadData, "The directory checksum can't grow to cover a chain that reaches so low"};
-        writeU16(out_, at, static_cast<std::uint16_t>(units));
         return {};
     }
 

@@ -22,6 +22,7 @@
 #include <algorithm>
 
 #include "block_checksum.h"
+#include "block_writer.h"
 #include "chain_layout.h"
 #include "file_io.h"
 #include "hex_text.h"
@@ -120,16 +121,10 @@ private:
             PlacedArea& placed = placements_[i];
             placed.area = area.compressed ? std::span<const std::uint8_t>(area.encoded)
                                           : std::span<const std::uint8_t>(entry.data).first(hasContents(entry) ? entry.size : 0);
-            const auto length = static_cast<std::uint32_t>(placed.area.size());
-            // Only 0800 pads a compressed area to whole words (with 0xFF);
-            // packedSize inside keeps the unpadded length.
-            placed.dataSize = area.compressed && generation_ == DirectoryGeneration::V0800 ? (length + 3) & ~3u : length;
-            if (placed.dataSize > maxDataArea(generation_))
-                return {Outcome::BadData, entryName(i, entry) + ": its data area would be " +
-                                              std::to_string(placed.dataSize) + " bytes; a " +
-                                              generationName(generation_) +
-                                              " directory's blocks hold at most 65535, as size16 alone gives the length"};
-            placed.size16 = placed.dataSize < 0x10000 ? static_cast<std::uint16_t>(placed.dataSize) : 0xFFFF;
+            placed.dataSize =
+                placedDataSize(generation_, area.compressed, static_cast<std::uint32_t>(placed.area.size()));
+            if (Result r = checkDataArea(entryName(i, entry), generation_, placed.dataSize); !r.ok()) return r;
+            placed.size16 = size16Of(placed.dataSize);
             keepAsLoaded(entry, area, placed);
             placed.gapAbove = gapAbove(i);
             needed_ += static_cast<std::uint64_t>(placed.gapAbove) + placed.dataSize + prefixSize_ + HeaderSize;
@@ -166,9 +161,8 @@ private:
                                           " bytes, " + std::to_string(needed_ - room) +
                                           " more than there are; the bytes below are not the chain's"};
         // The stretch grows in whole units and must stay inside the file.
-        const std::uint32_t units = unitsToCover(static_cast<std::uint32_t>(image_.moduleAreaEnd() - needed_));
         if (generation_ == DirectoryGeneration::V06xx &&
-            (units > 0xFFFF || 8u * units > image_.directoryOffset + DirectoryHeaderSize))
+            !stretchCanCover(image_.directoryOffset, static_cast<std::uint32_t>(image_.moduleAreaEnd() - needed_)))
             return {Outcome::BadData, "The directory checksum can't grow to cover a chain that reaches so low"};
         return {};
     }
@@ -179,19 +173,7 @@ private:
         entry.compressed = placedCompressed(entry);
         cursor_ -= placed.gapAbove + placed.dataSize + prefixSize_ + HeaderSize;
         const std::uint32_t header = cursor_ + prefixSize_;
-        std::copy(placed.area.begin(), placed.area.end(), bytes_.begin() + header + HeaderSize);
-        std::fill(bytes_.begin() + header + HeaderSize + placed.area.size(),
-                  bytes_.begin() + header + HeaderSize + placed.dataSize, 0xFF);
-        if (prefixSize_ != 0) {
-            writeU32(bytes_, cursor_ + DataSizeField, placed.dataSize);
-            writeU32(bytes_, cursor_ + BlockChecksumField, 0);
-        }
-        writeU32(bytes_, header + NextField, 0xFFFFFFFF);
-        writeU16(bytes_, header + Size16Field, placed.size16);
-        bytes_[header + ModuleIdField] = entry.moduleId;
-        bytes_[header + FlagsField] = entry.flags;
-        writeU16(bytes_, header + SubId1Field, entry.subId1);
-        writeU16(bytes_, header + SubId2Field, entry.subId2);
+        writeBlock(bytes_, generation_, cursor_, entry, placed.area, {placed.dataSize, placed.size16});
         writeLinkAsRead(bytes_, image_.asRead, linkToFill_, header);
         linkToFill_ = header + NextField;
         placedBlocks_.push_back({cursor_, placed.dataSize});
@@ -206,19 +188,8 @@ private:
         for (const auto& [start, dataSize] : placedBlocks_)
             setBlockChecksum(bytes_, generation_, start, dataSize + prefixSize_ + HeaderSize);
         if (!image_.directoryChecksumHeld) return;
-        if (generation_ == DirectoryGeneration::V06xx) growStretchToCover(cursor_);
+        if (generation_ == DirectoryGeneration::V06xx) growStretchToCover(bytes_, image_.directoryOffset, cursor_);
         setDirectoryChecksum(bytes_, image_.directoryOffset);
-    }
-
-    std::uint32_t unitsToCover(std::uint32_t lowest) const {
-        return (image_.directoryOffset + DirectoryHeaderSize - lowest + 7) / 8;
-    }
-
-    // A 06xx directory's checksum covers its whole chain.
-    void growStretchToCover(std::uint32_t lowest) {
-        const std::uint32_t at = image_.directoryOffset + ChecksumUnitsField;
-        const std::uint32_t units = unitsToCover(lowest);
-        if (units > readU16(bytes_, at)) writeU16(bytes_, at, static_cast<std::uint16_t>(units));
     }
 
     RomImage& image_;
