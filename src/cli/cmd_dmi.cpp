@@ -1,7 +1,8 @@
-// quarnel-cli dmi ROM [--json] [--dump-bin OUT]: what Extract shows (the
-// BIOS date, whether DMI changes are supported, the UUID and the first four
-// strings of types 1, 2 and 3), or the DMI structure table as a dump that
-// dmidecode --from-dump reads.
+// quarnel-cli dmi ROM [--json] [-s KEYWORD] [--dump-bin OUT]: what Extract
+// shows (the BIOS date, whether DMI changes are supported, the UUID and every
+// identity field of types 1, 2 and 3), one value as dmidecode -s prints it,
+// or the DMI structure table as a dump that dmidecode --from-dump reads.
+// Only module 6 must be sound: damage elsewhere is a note.
 #include <functional>
 #include <iomanip>
 #include <iostream>
@@ -10,13 +11,13 @@
 #include <string>
 
 #include "command.h"
-#include "dmi/dmi_display.h"
-#include "dmi/dmi_reader.h"
+#include "dmi/dmi_module_table.h"
 #include "dmi/dmi_session.h"
+#include "dmi/identity_fields.h"
+#include "dmi/image_dmi.h"
 #include "dmi/latin1_text.h"
 #include "dmi/smbios_dump.h"
 #include "dmi/uuid_text.h"
-#include "image/file_io.h"
 
 namespace quarnel::cli {
 namespace {
@@ -24,13 +25,42 @@ namespace {
 struct DmiOptions {
     std::string romName;
     bool json = false;
+    std::string keyword;
     std::string dumpName;
 };
 
-nlohmann::json fieldsJson(const dmi::DmiFields& fields) {
+const dmi::DmiFields& fieldsOf(const dmi::DmiState& state, int type) {
+    return type == 1 ? state.type1Fields : type == 2 ? state.type2Fields : state.type3Fields;
+}
+
+// As dmidecode shows a string: "Not Specified" for none, bytes outside
+// printable ASCII as dots.
+std::string shownValue(const dmi::DmiStringField& field) {
+    if (!field.fault.empty()) return "<BAD INDEX>";
+    if (field.number == 0) return "Not Specified";
+    std::string text = field.text;
+    for (char& c : text)
+        if (c < 0x20 || c >= 0x7F) c = '.';
+    return text;
+}
+
+std::string upper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+nlohmann::json fieldsJson(const dmi::DmiState& state, int type) {
     nlohmann::json rows = nlohmann::json::array();
-    for (const dmi::DmiStringField& field : fields)
-        rows.push_back({{"text", dmi::utf8FromLatin1(field.text)}, {"length", field.length}});
+    for (const dmi::IdentityField& field : dmi::IdentityFields) {
+        if (field.type != type) continue;
+        const dmi::DmiStringField& held = fieldsOf(state, type)[static_cast<std::size_t>(field.row - 1)];
+        rows.push_back({{"keyword", field.keyword},
+                        {"present", held.present},
+                        {"number", held.number},
+                        {"text", dmi::utf8FromLatin1(held.text)},
+                        {"length", held.length}});
+    }
     return rows;
 }
 
@@ -41,32 +71,58 @@ void printJson(const dmi::DmiState& state, const std::string& directoryVersion) 
         {"dmiChangesSupported", state.dmiChangesSupported},
         {"uuid", dmi::uuidText(state.uuid)},
         {"uuidRfc4122", dmi::uuidRfc4122Text(state.uuid)},
-        {"type1", fieldsJson(state.type1Fields)},
-        {"type2", fieldsJson(state.type2Fields)},
-        {"type3", fieldsJson(state.type3Fields)},
+        {"exactLengths", state.resizable},
+        {"type1", fieldsJson(state, 1)},
+        {"type2", fieldsJson(state, 2)},
+        {"type3", fieldsJson(state, 3)},
     };
     // The date is bytes of the ROM, not necessarily UTF-8.
     std::cout << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
-void printType(const char* title, dmi::DisplayForm form, const dmi::DmiFields& fields) {
-    const dmi::DisplayTable table = dmi::displayTable(form);
+void printType(const char* title, const dmi::DmiState& state, int type) {
     std::cout << title << '\n';
-    for (std::size_t row = 0; row < fields.size(); ++row)
-        std::cout << "  " << std::left << std::setw(16) << table.captions[row] << " \""
-                  << dmi::utf8FromLatin1(fields[row].text) << "\" ("
-                  << fields[row].length << " characters)\n";
+    for (const dmi::IdentityField& field : dmi::IdentityFields) {
+        const dmi::DmiStringField& held = fieldsOf(state, type)[static_cast<std::size_t>(field.row - 1)];
+        if (field.type != type || !held.present) continue;
+        std::cout << "  " << std::left << std::setw(16) << field.name << ' ';
+        if (held.number == 0 || !held.fault.empty())
+            std::cout << shownValue(held) << '\n';
+        else
+            std::cout << '"' << dmi::utf8FromLatin1(held.text) << "\" (" << held.length << " characters)\n";
+    }
 }
 
 void printText(const dmi::DmiState& state, const std::string& directoryVersion) {
     std::cout << "Directory version:     " << directoryVersion << '\n'
               << "BIOS date:             " << state.biosDate << '\n'
               << "DMI changes supported: " << (state.dmiChangesSupported ? "yes" : "no") << '\n'
+              << "String lengths:        "
+              << (state.resizable ? "any, 1 to " + std::to_string(dmi::MaxFieldLength) + " characters"
+                                  : "kept (" + state.fixedReason + ")")
+              << '\n'
               << "UUID:                  " << dmi::uuidText(state.uuid) << '\n'
               << "UUID (SMBIOS 2.6+):    " << dmi::uuidRfc4122Text(state.uuid) << '\n';
-    printType("Type 1 (system)", dmi::DisplayForm::Selector1, state.type1Fields);
-    printType("Type 2 (base board, shown only)", dmi::DisplayForm::Selector2, state.type2Fields);
-    printType("Type 3 (chassis)", dmi::DisplayForm::Selector3, state.type3Fields);
+    printType("Type 1 (system)", state, 1);
+    printType("Type 2 (base board)", state, 2);
+    printType("Type 3 (chassis)", state, 3);
+}
+
+int printKeyword(const dmi::DmiState& state, const std::string& keyword) {
+    if (keyword == dmi::UuidKeyword) {
+        std::cout << upper(dmi::uuidRfc4122Text(state.uuid)) << '\n';
+        return ExitSuccess;
+    }
+    const dmi::IdentityField* field = dmi::fieldByKeyword(keyword);
+    if (!field) {
+        std::cerr << "-s takes one of system-uuid and the identity fields' keywords:";
+        for (const dmi::IdentityField& f : dmi::IdentityFields) std::cerr << ' ' << f.keyword;
+        std::cerr << ", not \"" << keyword << "\"\n";
+        return ExitUsage;
+    }
+    const dmi::DmiStringField& held = fieldsOf(state, field->type)[static_cast<std::size_t>(field->row - 1)];
+    if (held.present) std::cout << shownValue(held) << '\n';
+    return ExitSuccess;
 }
 
 int writeDump(const dmi::DmiReadResult& read, std::span<const std::uint8_t> module, const std::string& dumpName) {
@@ -81,20 +137,17 @@ int writeDump(const dmi::DmiReadResult& read, std::span<const std::uint8_t> modu
 }
 
 int showDmi(const DmiOptions& options) {
-    image::RomImage rom;
-    Result loaded = image::loadImage(rom, options.romName);
-    if (!loaded.ok()) return reportFailure(loaded);
-    const image::ModuleEntry* module = image::findModule(rom, dmi::DmiModuleId, 0, 0);
-    if (!module) return reportFailure({Outcome::BadData, "Can't find Module ID 06"});
-
-    const dmi::DmiReadResult read = dmi::readDmiModule(module->data);
-    if (!read.refusal.ok()) return reportFailure(read.refusal);
-    if (!options.dumpName.empty()) return writeDump(read, module->data, options.dumpName);
+    dmi::ImageDmi image;
+    if (Result r = dmi::readImageDmi(options.romName, image); !r.ok()) return reportFailure(r);
+    if (!image.damageNote.empty()) std::cerr << "note: " << image.damageNote << '\n';
+    const dmi::DmiReadResult& read = image.read;
+    if (!options.dumpName.empty()) return writeDump(read, image.module.entry.data, options.dumpName);
+    if (!options.keyword.empty()) return printKeyword(read.state, options.keyword);
 
     if (options.json)
-        printJson(read.state, rom.directoryVersion);
+        printJson(read.state, image.module.directoryVersion);
     else
-        printText(read.state, rom.directoryVersion);
+        printText(read.state, image.module.directoryVersion);
     for (const std::string& problem : read.problems) std::cerr << problem << '\n';
     return read.problems.empty() ? ExitSuccess : ExitBadData;
 }
@@ -102,15 +155,22 @@ int showDmi(const DmiOptions& options) {
 const CommandRegistration dmiRegistration{{
     .order = 10,
     .name = "dmi",
-    .description = "Shows the BIOS date, the UUID and the DMI strings of types 1, 2 and 3",
+    .description = "Shows the BIOS date, the UUID and the identity fields of types 1, 2 and 3",
     .setup =
         [](CLI::App& command) {
             auto options = std::make_shared<DmiOptions>();
             command.add_option("ROM", options->romName, "ROM image to read")->required();
-            command.add_flag("--json", options->json, "Print the result as JSON");
+            CLI::Option* json = command.add_flag("--json", options->json, "Print the result as JSON");
+            CLI::Option* keyword = command.add_option(
+                "-s,--string", options->keyword,
+                "Print one value as dmidecode -s prints it: system-uuid or a field's keyword (system-serial-number, "
+                "baseboard-asset-tag, chassis-version, ...)");
             CLI::Option* dump = command.add_option(
                 "--dump-bin", options->dumpName,
                 "Write the DMI structure table as a dump for dmidecode --from-dump (- for standard output)");
+            keyword->excludes(json);
+            dump->excludes(json);
+            dump->excludes(keyword);
             return CommandAction{[options] { return showDmi(*options); },
                                  [options, dump] {
                                      CommandFiles files{{options->romName}, {}};

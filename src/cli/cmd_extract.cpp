@@ -6,6 +6,8 @@
 #include <string>
 
 #include "command.h"
+#include "image/lone_module.h"
+#include "image/module_chain.h"
 #include "image/rom_image.h"
 #include "image_command_args.h"
 
@@ -18,16 +20,21 @@ struct ExtractOptions {
     std::string outName;
 };
 
+// Only the module taken out must be sound: a chip read with other blocks
+// damaged still gives up an intact one, with a note.
 int extractModule(const ExtractOptions& options) {
-    image::RomImage rom;
-    if (Result loaded = image::loadImage(rom, options.romName); !loaded.ok())
-        return reportFileFailure(loaded, options.romName);
-    const image::ModuleEntry* module = image::findModule(rom, options.key.id(), options.key.sub2(), options.key.sub1());
-    if (!module) {
-        std::cerr << "Can't find " << options.key.text() << '\n';
-        return ExitBadData;
+    std::vector<std::uint8_t> bytes;
+    if (Result r = image::readWholeFile(options.romName, bytes); !r.ok()) return reportFailure(r);
+    image::LoneModule module;
+    if (Result r = image::readLoneModule(bytes, options.key.id(), options.key.sub2(), options.key.sub1(), module);
+        !r.ok()) {
+        if (r.outcome == Outcome::NoDirectory) return reportFailure({r.outcome, image::noDirectoryMessage(options.romName)});
+        return reportFailure({r.outcome, options.romName + ": " + r.message});
     }
-    if (Result written = writeOutput(options.outName, module->data); !written.ok())
+    if (!module.damageElsewhere.empty())
+        std::cerr << "note: " << image::damageElsewhereNote(options.romName, options.key.text(), module.damageElsewhere)
+                  << '\n';
+    if (Result written = writeOutput(options.outName, module.entry.data); !written.ok())
         return reportFailure(written);
     return ExitSuccess;
 }

@@ -20,13 +20,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-Result rowEdits(const dmi::BatchRow& row, dmi::DmiEdits& edits) {
+Result rowEdits(const dmi::BatchRow& row, bool keepLengths, dmi::DmiEdits& edits) {
+    edits.keepLengths = keepLengths;
     for (const dmi::FieldEdit& edit : row.fields)
         if (Result r = checkTypedText(edit); !r.ok()) return r;
     edits.fields = row.fields;
     if (row.uuidText) {
-        edits.uuid = dmi::parseUuidText(*row.uuidText);
-        if (!edits.uuid) return {Outcome::BadData, std::string("uuid: ") + dmi::messages::BadUuid};
+        edits.uuid = *row.uuidText == "random" ? dmi::randomUuid() : dmi::parseUuidArgument(*row.uuidText);
+        if (!edits.uuid) return {Outcome::BadData, "uuid: \"" + *row.uuidText + "\" " + UuidArgumentForms};
     }
     return {};
 }
@@ -54,10 +55,10 @@ std::string overwriteRefusal(const dmi::BatchRow& row, const std::string& input)
 // Right before the write, the folders are made inside the output folder and
 // the file it will be is checked again: things may have changed since the
 // rows were read.
-Result packRow(dmi::BatchPacker& packer, const dmi::BatchRow& row, const std::string& outDir,
+Result packRow(dmi::BatchPacker& packer, const dmi::BatchRow& row, const std::string& outDir, bool keepLengths,
                const BatchInputs& inputs, std::vector<std::string>& notes) {
     dmi::DmiEdits edits;
-    if (Result r = rowEdits(row, edits); !r.ok()) return r;
+    if (Result r = rowEdits(row, keepLengths, edits); !r.ok()) return r;
     std::string target;
     if (Result r = image::fileInsideFolder(outDir, row.output, true, target); !r.ok()) return r;
     if (const std::string input = inputs.overwritten(target); !input.empty())
@@ -106,8 +107,10 @@ std::string plannedRefusal(const std::vector<dmi::BatchRow>& rows, const std::st
 
 }  // namespace
 
-int packBatch(const std::string& romName, const std::string& csvName, const std::string& outDir, bool force,
-              unsigned threads) {
+int packBatch(const BatchOptions& options) {
+    const std::string& romName = options.romName;
+    const std::string& csvName = options.csvName;
+    const std::string& outDir = options.outDir;
     std::vector<std::uint8_t> csv;
     if (Result r = image::readWholeFile(csvName, csv); !r.ok())
         return reportFailure({r.outcome, csvName + ": " + r.message});
@@ -131,7 +134,7 @@ int packBatch(const std::string& romName, const std::string& csvName, const std:
 
     dmi::BatchPacker packer;
     const auto warn = [](const std::string& warning) { std::cerr << warning << '\n'; };
-    if (Result r = packer.load(romName, force, warn, threads); !r.ok()) return reportFailure(r);
+    if (Result r = packer.load(romName, options.force, warn, options.threads); !r.ok()) return reportFailure(r);
 
     Progress progress(rows.size());
     std::size_t failed = 0;
@@ -139,7 +142,7 @@ int packBatch(const std::string& romName, const std::string& csvName, const std:
         const dmi::BatchRow& row = rows[k];
         progress.row(k + 1, row.output);
         std::vector<std::string> notes;
-        const Result packed = packRow(packer, row, outDir, inputs, notes);
+        const Result packed = packRow(packer, row, outDir, options.keepLengths, inputs, notes);
         if (!notes.empty() || !packed.ok()) progress.clear();
         for (const std::string& note : notes) std::cerr << "line " << row.line << ": note: " << note << '\n';
         if (!packed.ok()) {

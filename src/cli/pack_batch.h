@@ -8,10 +8,17 @@
 
 namespace quarnel::cli {
 
+struct BatchOptions {
+    std::string romName;
+    std::string csvName;
+    std::string outDir;
+    bool force = false;
+    unsigned threads = 0;  // share the encoding of the modules, as in a single pack
+    bool keepLengths = false;
+};
+
 // The exit status: 0 when every row was written, 1 when any failed, 2 when
 // the CSV was refused (nothing written), 4 when a file can't be read.
-// `threads` share the encoding of the modules, as in a single pack.
-int packBatch(const std::string& romName, const std::string& csvName, const std::string& outDir, bool force,
-              unsigned threads);
+int packBatch(const BatchOptions& options);
 
 }  // namespace quarnel::cli

@@ -38,6 +38,8 @@ Result BatchPacker::packRow(const DmiEdits& edits, const std::string& outputName
     }
     if (Result r = applyEdits(state, edits, notes); !r.ok()) return r;
     if (Result r = writeBackDmi(state, buffer, std::nullopt); !r.ok()) return r;
+    // Contents as read keep their block: the image is written as it was read.
+    if (buffer.bytes == session_.extractedModule) return image::writeFileAtomically(outputName, session_.image.asRead);
     module6.data = std::move(buffer.bytes);
     module6.size = static_cast<std::uint32_t>(module6.data.size());
     image::ModuleArea area;

@@ -4,6 +4,8 @@
 #include <map>
 #include <set>
 
+#include "dmi/identity_fields.h"
+
 namespace quarnel::dmi {
 namespace {
 
@@ -18,9 +20,9 @@ struct Record {
     std::vector<std::string> cells;
 };
 
-// RFC 4180 records: comma-separated, CR LF or LF line ends, quotes around
-// a cell that holds commas, quotes or line ends.
-Result splitRecords(std::string_view csv, std::vector<Record>& records) {
+// RFC 4180 records: cells split by `separator`, CR LF or LF line ends,
+// quotes around a cell that holds separators, quotes or line ends.
+Result splitRecords(std::string_view csv, char separator, std::vector<Record>& records) {
     std::size_t line = 1;
     std::size_t i = 0;
     while (i < csv.size()) {
@@ -45,13 +47,13 @@ Result splitRecords(std::string_view csv, std::vector<Record>& records) {
                     }
                 }
             }
-            while (i < csv.size() && csv[i] != ',' && csv[i] != '\n') {
+            while (i < csv.size() && csv[i] != separator && csv[i] != '\n') {
                 if (!(csv[i] == '\r' && (i + 1 == csv.size() || csv[i + 1] == '\n'))) cell += csv[i];
                 ++i;
             }
             record.cells.push_back(std::move(cell));
             cell.clear();
-            if (i < csv.size() && csv[i] == ',') {
+            if (i < csv.size() && csv[i] == separator) {
                 ++i;
                 continue;
             }
@@ -70,13 +72,22 @@ struct Column {
     int row = 0;
 };
 
+// "output", "uuid" or "system-uuid", "typeT.R" (a row of a type) or a
+// field's keyword.
 std::optional<Column> columnNamed(const std::string& name) {
     if (name == "output") return Column{Column::Output};
-    if (name == "uuid") return Column{Column::Uuid};
-    if (name.size() == 7 && (name.starts_with("type1.") || name.starts_with("type3.")) && name[6] >= '1' &&
-        name[6] <= '4')
+    if (name == "uuid" || name == UuidKeyword) return Column{Column::Uuid};
+    if (const IdentityField* field = fieldByKeyword(name)) return Column{Column::Field, field->type, field->row};
+    if (name.size() == 7 && name.starts_with("type") && name[5] == '.' && identityField(name[4] - '0', name[6] - '0'))
         return Column{Column::Field, name[4] - '0', name[6] - '0'};
     return std::nullopt;
+}
+
+// Spreadsheets set to a locale that writes decimal commas save with
+// semicolons: a header line with a semicolon and no comma is read so.
+char separatorOf(std::string_view csv) {
+    const std::string_view header = csv.substr(0, csv.find('\n'));
+    return header.find(';') != std::string_view::npos && header.find(',') == std::string_view::npos ? ';' : ',';
 }
 
 // The name as a terminal can show it: control characters as \xNN.
@@ -125,7 +136,7 @@ Result readBatchRows(std::string_view csv, std::vector<BatchRow>& rows) {
     // Spreadsheets save UTF-8 with a byte order mark in front.
     if (csv.starts_with(ByteOrderMark)) csv.remove_prefix(ByteOrderMark.size());
     std::vector<Record> records;
-    if (Result r = splitRecords(csv, records); !r.ok()) return r;
+    if (Result r = splitRecords(csv, separatorOf(csv), records); !r.ok()) return r;
     if (records.empty()) return refuse(1, "the file has no header row");
 
     std::vector<Column> columns;
@@ -134,7 +145,8 @@ Result readBatchRows(std::string_view csv, std::vector<BatchRow>& rows) {
         const std::optional<Column> column = columnNamed(name);
         if (!column)
             return refuse(records[0].line, "unknown column \"" + name +
-                                               "\" (known: output, type1.1 to type1.4, type3.1 to type3.4, uuid)");
+                                               "\" (known: output, uuid, type1.1 to type1.6, type2.1 to type2.5, type3.1 to "
+                                               "type3.4, and the fields' keywords such as system-serial-number)");
         if (!seen.insert(name).second) return refuse(records[0].line, "the column \"" + name + "\" appears twice");
         columns.push_back(*column);
     }

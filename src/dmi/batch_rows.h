@@ -1,7 +1,10 @@
 // The rows of a batch: a CSV file with a header row whose columns are
-// `output` and any of `type1.1` to `type1.4`, `type3.1` to `type3.4` and
-// `uuid`. Fields may be quoted ("a, b" and "say ""hi"""), and a quoted field
-// may span lines. An empty cell leaves its field as the ROM holds it.
+// `output` and any of `uuid` (or `system-uuid`), `typeT.R` (type 1 rows 1
+// to 6, type 2 rows 1 to 5, type 3 rows 1 to 4) and the fields' keywords
+// (`system-serial-number`, `chassis-asset-tag`, ...). Cells are split by
+// commas, or by semicolons when the header holds semicolons and no comma.
+// Fields may be quoted ("a, b" and "say ""hi"""), and a quoted field may
+// span lines. An empty cell leaves its field as the ROM holds it.
 #pragma once
 
 #include <cstddef>

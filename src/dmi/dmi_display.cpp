@@ -1,5 +1,6 @@
 #include "dmi/dmi_display.h"
 
+#include "dmi/dmi_edit.h"
 #include "dmi/uuid_text.h"
 
 namespace quarnel::dmi {
@@ -36,9 +37,9 @@ const DmiFields& fieldsOfType(const DmiState& state, int type) {
 RowsDisplay rowsDisplay(const DmiState& state, DisplayForm form) {
     RowsDisplay rows{displayTable(form), {}, {}, {}};
     const DmiFields& fields = fieldsOfType(state, rows.table.shownType);
-    for (std::size_t row = 0; row < fields.size(); ++row) {
+    for (std::size_t row = 0; row < rows.texts.size() && row < fields.size(); ++row) {
         rows.texts[row] = fields[row].text;
-        rows.lengths[row] = static_cast<std::size_t>(fields[row].length);
+        rows.lengths[row] = fieldCapacity(state, fields[row]);
     }
     if (rows.table.showUuid) rows.uuidText = uuidText(state.uuid);
     return rows;

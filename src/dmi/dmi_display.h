@@ -31,8 +31,9 @@ DisplayTable displayTable(DisplayForm form);
 DisplayForm selectorForm(int position);
 
 // The rows filled in: the table with the held texts (Latin-1, as in the
-// ROM), the UUID text and the length of each row's field, which is the most
-// that row can hold (a box may be limited to it).
+// ROM), the UUID text and the most characters each row's field takes (a box
+// may be limited to it): 64 where the module's table may change its length,
+// the field's length where every string keeps its length.
 struct RowsDisplay {
     DisplayTable table;
     std::array<std::string, 4> texts;

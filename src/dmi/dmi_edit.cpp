@@ -3,19 +3,19 @@
 #include <algorithm>
 
 #include "dmi/dmi_messages.h"
-#include "dmi/dmi_reader.h"
+#include "dmi/identity_fields.h"
 #include "dmi/latin1_text.h"
+#include "dmi/table_rewrite.h"
 
 namespace quarnel::dmi {
 namespace {
 
-DmiFields* editableFields(DmiState& state, int type) {
-    if (type == 1) return &state.type1Fields;
-    if (type == 3) return &state.type3Fields;
-    return nullptr;
+DmiStringField* fieldOf(DmiState& state, int type, int row) {
+    DmiFields* fields = type == 1 ? &state.type1Fields : type == 2 ? &state.type2Fields : type == 3 ? &state.type3Fields
+                                                                                                     : nullptr;
+    if (!fields || row < 1 || static_cast<std::size_t>(row) > fields->size()) return nullptr;
+    return &(*fields)[static_cast<std::size_t>(row - 1)];
 }
-
-std::string fieldName(int type, int row) { return "type " + std::to_string(type) + " row " + std::to_string(row); }
 
 // A control character is refused unless the field already holds it there,
 // so that showing a field with one and copying it back changes nothing.
@@ -26,10 +26,9 @@ std::optional<std::size_t> newControlCharacter(const std::string& text, const st
     return std::nullopt;
 }
 
-std::string cutNote(int type, int row, const std::string& typed, const DmiStringField& field) {
-    return fieldName(type, row) + " holds " + std::to_string(field.length) + " characters: \"" +
-           utf8FromLatin1(typed) + "\" (" + std::to_string(typed.size()) + " characters) was cut to \"" +
-           utf8FromLatin1(field.text) + "\"";
+std::string cutNote(const std::string& label, const std::string& typed, const DmiStringField& field) {
+    return label + " holds " + std::to_string(field.length) + " characters: \"" + utf8FromLatin1(typed) + "\" (" +
+           std::to_string(typed.size()) + " characters) was cut to \"" + utf8FromLatin1(field.text) + "\"";
 }
 
 // The bytes cut or padded with spaces to the field's length.
@@ -40,76 +39,114 @@ std::string fitted(const std::string& bytes, const DmiStringField& field) {
     return held;
 }
 
-void putStoredBytes(DmiStringField& field, const FieldEdit& edit, std::vector<std::string>& notes) {
-    field.text = fitted(edit.text, field);
-    if (edit.text.size() > field.text.size()) notes.push_back(cutNote(edit.type, edit.row, edit.text, field));
+bool printableAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
 }
 
-// Each string goes back over its old characters; the NUL behind it stays.
-void writeStrings(const DmiFields& fields, std::uint32_t offset, DmiWorkBuffer& buffer) {
-    for (const DmiStringField& field : fields) {
-        std::copy(field.text.begin(), field.text.end(), buffer.bytes.begin() + offset);
-        offset += static_cast<std::uint32_t>(field.length) + 1;
+// Whether a field can take a value at all.
+Result checkSettable(const std::string& label, const DmiStringField& field) {
+    if (!field.present)
+        return {Outcome::BadData, label + ": its structure is too short to name a string for it"};
+    if (!field.fault.empty()) return {Outcome::BadData, field.fault + "; it can't be set"};
+    return {};
+}
+
+Result checkLength(const std::string& label, const std::string& text) {
+    if (text.size() <= MaxFieldLength) return {};
+    return {Outcome::BadData, label + ": \"" + utf8FromLatin1(text) + "\" has " + std::to_string(text.size()) +
+                                  " characters; a DMI string takes at most " + std::to_string(MaxFieldLength)};
+}
+
+// Where every string keeps its length, only a text of that length fits.
+Result checkSameLength(const std::string& label, const std::string& text, const DmiStringField& field,
+                       const DmiState& state) {
+    if (text.size() == static_cast<std::size_t>(field.length) && (field.number != 0 || text.empty())) return {};
+    return {Outcome::BadData, label + ": \"" + utf8FromLatin1(text) + "\" has " + std::to_string(text.size()) +
+                                  " characters where the field holds " + std::to_string(field.length) + ", and " +
+                                  state.fixedReason + "; --keep-lengths cuts or pads values to the old length"};
+}
+
+Result checkControlCharacters(const std::string& label, const std::string& text, const DmiStringField& field) {
+    const auto at = newControlCharacter(text, field.text);
+    if (!at) return {};
+    return {Outcome::BadData, label + ": character " + std::to_string(*at + 1) + " is a control character (code " +
+                                  std::to_string(static_cast<unsigned char>(text[*at])) +
+                                  "), which a DMI string can't hold"};
+}
+
+// Puts the bytes into the field by the length rule in force.
+Result putText(DmiState& state, DmiStringField& field, const std::string& label, std::string bytes, bool fit,
+               std::vector<std::string>& notes) {
+    if (Result r = checkSettable(label, field); !r.ok()) return r;
+    if (fit) {
+        const std::string held = fitted(bytes, field);
+        const bool cut = bytes.size() > held.size();
+        field.text = held;
+        if (cut) notes.push_back(cutNote(label, bytes, field));
+        return {};
     }
-}
-
-std::uint64_t stringsEnd(const DmiFields& fields, std::uint64_t offset) {
-    for (const DmiStringField& field : fields) offset += static_cast<std::uint64_t>(field.length) + 1;
-    return offset;
-}
-
-// The state was read from a module of this length; a state that doesn't
-// fit (another module, or none read) is never written.
-bool fitsBuffer(const DmiState& state, const DmiWorkBuffer& buffer) {
-    std::uint64_t size = buffer.bytes.size();
-    return std::uint64_t{state.signatureOffset} + SignatureReach <= size &&
-           stringsEnd(state.type1Fields, state.type1StringsOffset) <= size &&
-           stringsEnd(state.type3Fields, state.type3StringsOffset) <= size;
+    if (Result r = checkLength(label, bytes); !r.ok()) return r;
+    if (!state.resizable)
+        if (Result r = checkSameLength(label, bytes, field, state); !r.ok()) return r;
+    field.text = std::move(bytes);
+    return {};
 }
 
 }  // namespace
 
+std::size_t fieldCapacity(const DmiState& state, const DmiStringField& field) {
+    return state.resizable ? MaxFieldLength : static_cast<std::size_t>(field.length);
+}
+
 Result applyFieldEdit(DmiState& state, int type, int row, std::string_view text, std::string* note) {
-    DmiFields* fields = editableFields(state, type);
-    if (!fields || row < 1 || row > 4) return {};
-    DmiStringField& field = (*fields)[static_cast<std::size_t>(row - 1)];
+    if (type == 2 || row > 4) return {};
+    DmiStringField* field = fieldOf(state, type, row);
+    if (!field) return {};
+    const std::string label = fieldLabel(type, row);
     std::string typed;
-    if (Result r = latin1FromUtf8(text, typed); !r.ok())
-        return {r.outcome, fieldName(type, row) + ": " + r.message};
-    std::string held = fitted(typed, field);
-    if (auto at = newControlCharacter(held, field.text))
-        return {Outcome::BadData, fieldName(type, row) + ": character " + std::to_string(*at + 1) +
-                                             " is a control character (code " +
-                                             std::to_string(static_cast<unsigned char>(held[*at])) +
-                                             "), which a DMI string can't hold"};
-    field.text = std::move(held);
-    if (note && typed.size() > field.text.size()) *note = cutNote(type, row, typed, field);
+    if (Result r = latin1FromUtf8(text, typed); !r.ok()) return {r.outcome, label + ": " + r.message};
+    const std::string held = state.resizable ? typed : fitted(typed, *field);
+    if (Result r = checkControlCharacters(label, held, *field); !r.ok()) return r;
+    std::vector<std::string> notes;
+    if (Result r = putText(state, *field, label, typed, !state.resizable, notes); !r.ok()) return r;
+    if (note && !notes.empty()) *note = notes.front();
     return {};
 }
 
 Result applyEdits(DmiState& state, const DmiEdits& edits, std::vector<std::string>& notes) {
+    state.keepLengths = state.keepLengths || edits.keepLengths;
     for (const FieldEdit& edit : edits.fields) {
-        if ((edit.type != 1 && edit.type != 3) || edit.row < 1 || edit.row > 4)
-            return {Outcome::BadData, fieldName(edit.type, edit.row) + " can't be edited: only rows 1 to 4 "
-                                                                               "of types 1 and 3 can"};
-        if (edit.asStored) {
-            putStoredBytes((*editableFields(state, edit.type))[static_cast<std::size_t>(edit.row - 1)], edit, notes);
-            continue;
+        DmiStringField* field = fieldOf(state, edit.type, edit.row);
+        if (!field)
+            return {Outcome::BadData, fieldLabel(edit.type, edit.row) +
+                                          " can't be edited: type 1 has rows 1 to 6, type 2 rows 1 to 5 and type 3 "
+                                          "rows 1 to 4"};
+        const std::string label = fieldLabel(edit.type, edit.row);
+        std::string bytes = edit.text;
+        if (!edit.asStored) {
+            if (Result r = latin1FromUtf8(edit.text, bytes); !r.ok()) return {r.outcome, label + ": " + r.message};
+            if (Result r = checkControlCharacters(label, state.keepLengths ? fitted(bytes, *field) : bytes, *field);
+                !r.ok())
+                return r;
         }
-        std::string note;
-        if (Result r = applyFieldEdit(state, edit.type, edit.row, edit.text, &note); !r.ok()) return r;
-        if (!note.empty()) notes.push_back(std::move(note));
+        if (Result r = putText(state, *field, label, bytes, state.keepLengths, notes); !r.ok()) return r;
+        if (!printableAscii(field->text))
+            notes.push_back(label + ": \"" + utf8FromLatin1(field->text) +
+                            "\" holds bytes outside printable ASCII, which dmidecode and most readers show as dots");
     }
     if (edits.uuid) state.uuid = *edits.uuid;
     return {};
 }
 
 Result writeBackDmi(DmiState& state, DmiWorkBuffer& buffer, const std::optional<Uuid>& uuid) {
-    if (!fitsBuffer(state, buffer)) return {Outcome::NotLoaded, messages::NotExtracted};
+    if (state.moduleSize != buffer.bytes.size() || buffer.bytes.empty())
+        return {Outcome::NotLoaded, messages::NotExtracted};
+    const Uuid held = state.uuid;
     if (uuid) state.uuid = *uuid;
-    std::copy(state.uuid.begin(), state.uuid.end(), buffer.bytes.begin() + state.signatureOffset + UuidDistance);
-    writeStrings(state.type1Fields, state.type1StringsOffset, buffer);
-    writeStrings(state.type3Fields, state.type3StringsOffset, buffer);
+    if (Result r = rewriteTable(state, buffer.bytes); !r.ok()) {
+        state.uuid = held;
+        return r;
+    }
     return {};
 }
 

@@ -1,6 +1,11 @@
 // Edits of the held DMI fields as data, and their write-back into the module
-// copy at the places they were read from. The window's value boxes, the
-// command line and the batch all edit through these calls.
+// copy. The window's value boxes, the command line and the batch all edit
+// through these calls.
+//
+// A field takes its value exactly as given, 1 to 64 characters, or empty
+// (its structure then names no string for it), when the module's table may
+// change its length (dmi_module_table.h). Otherwise, or when the edits ask
+// to keep lengths, every string keeps its length and its place.
 #pragma once
 
 #include <optional>
@@ -13,11 +18,11 @@
 
 namespace quarnel::dmi {
 
-// Row 1 to 4 of type 1 (manufacturer, product name, version, serial number)
-// or type 3 (manufacturer, version, serial number, asset tag). The text is
-// UTF-8 that a person typed, or, `asStored`, the bytes of a string of an
-// SMBIOS table, which are copied as they stand (an SMBIOS string may hold
-// any byte but NUL, whatever its code page).
+// A row of a type (identity_fields.h): type 1 rows 1 to 6, type 2 rows 1
+// to 5, type 3 rows 1 to 4. The text is UTF-8 that a person typed, or,
+// `asStored`, the bytes of a string of an SMBIOS table, which are copied as
+// they stand (an SMBIOS string may hold any byte but NUL, whatever its code
+// page).
 struct FieldEdit {
     int type = 1;
     int row = 1;
@@ -28,27 +33,38 @@ struct FieldEdit {
 struct DmiEdits {
     std::vector<FieldEdit> fields;  // applied in order: a later edit of a row wins
     std::optional<Uuid> uuid;
+    // Cut or pad every text to its field's old length, so no byte of the
+    // table moves.
+    bool keepLengths = false;
 };
 
-// Puts the text into the held field: as Latin-1, cut or padded with spaces
-// to the field's length, so the field keeps exactly its length. A text
-// with a character the ROM can't hold, or with a control character the
-// field doesn't already hold at that place, is refused and the field kept.
-// Type 2 is shown only: an edit of it changes nothing. When the text was
-// cut, `note` (if given) says so, counting characters.
-Result applyFieldEdit(DmiState& state, int type, int row, std::string_view text,
-                      std::string* note = nullptr);
+// A window's value box: row 1 to 4 of type 1 or 3. Type 2 is shown only: an
+// edit of it changes nothing. The text goes in as Latin-1: as typed where
+// the table may change its length, otherwise cut or padded with spaces to
+// the field's length (`note`, if given, then says what was cut). A text
+// with a character the ROM can't hold, with a control character the field
+// doesn't already hold at that place, or longer than 64 characters, is
+// refused and the field kept.
+Result applyFieldEdit(DmiState& state, int type, int row, std::string_view text, std::string* note = nullptr);
 
-// Applies every edit in order, typed text through applyFieldEdit, stored
-// bytes only cut or padded; the first refusal stops and names the type
-// and row. Types other than 1 and 3, and rows outside 1 to 4, are refused.
-// A cut text adds a note.
+// The most characters a window's box for the field takes: 64 where the
+// table may change its length, the field's length otherwise.
+std::size_t fieldCapacity(const DmiState& state, const DmiStringField& field);
+
+// Applies every edit in order; the first refusal stops and names the field.
+// Refused: a type or row that doesn't exist, a field its structure can't
+// name, a text over 64 characters, and, where the table keeps its lengths
+// and the edits don't ask to, a text of another length (the message says
+// why and points to --keep-lengths). Notes: every cut, and every text with
+// bytes outside printable ASCII, which most readers show as dots.
 Result applyEdits(DmiState& state, const DmiEdits& edits, std::vector<std::string>& notes);
 
 // Writes the UUID (the given one, which then becomes the held one, or else
-// the held one) and the strings of types 1 and 3 into the buffer in place;
-// nothing else of it changes. A state that was not read from a module of
-// this buffer's length is refused.
+// the held one) and the fields into the buffer, which holds module 6 as it
+// was read: the edited structures' strings are set again and the rest of
+// the table moves with them (table_rewrite.h). A state that was not read
+// from a module of this buffer's length is refused, and so is a table that
+// no longer fits the module (nothing is written then).
 Result writeBackDmi(DmiState& state, DmiWorkBuffer& buffer, const std::optional<Uuid>& uuid);
 
 }  // namespace quarnel::dmi

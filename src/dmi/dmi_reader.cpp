@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "dmi/dmi_messages.h"
+#include "dmi/table_fields.h"
 
 namespace quarnel::dmi {
 namespace {
@@ -94,9 +95,11 @@ public:
 
     // After string 4 the walk stands on its NUL.
     void readFourStrings(DmiFields& fields) {
-        for (std::size_t k = 0; k < fields.size(); ++k) {
+        for (std::size_t k = 0; k < 4; ++k) {
             fields[k].text = reader_.stringAt(base_ + off_);
             fields[k].length = static_cast<std::int32_t>(fields[k].text.size());
+            fields[k].number = static_cast<std::uint8_t>(k + 1);
+            fields[k].present = true;
             off_ += fields[k].text.size() + (k < 3 ? 1 : 0);
         }
     }
@@ -151,7 +154,15 @@ DmiReadResult readDmiModule(std::span<const std::uint8_t> module) {
     state.type3StringsOffset = static_cast<std::uint32_t>(walk.position());
     walk.readFourStrings(state.type3Fields);
 
-    if (!reader.failure().empty()) result.refusal = {Outcome::BadData, reader.failure()};
+    if (!reader.failure().empty()) {
+        result.refusal = {Outcome::BadData, reader.failure()};
+        return result;
+    }
+    // The walk above finds the structures as the BIOS lays them out; the
+    // fields are then read as SMBIOS readers read them, through the string
+    // numbers, which a module that can be written back must allow.
+    if (Result r = readTableFields(module, state); !r.ok() && result.problems.empty())
+        result.problems.push_back(r.message);
     return result;
 }
 

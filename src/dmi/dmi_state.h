@@ -8,16 +8,17 @@
 
 namespace quarnel::dmi {
 
-// One string of a structure's string-set. Its length is fixed when the
-// module is read, so writing it back never moves a byte of the module:
-// `text` always holds exactly `length` characters.
+// One identity field: the string its structure names by number.
 struct DmiStringField {
-    std::string text;
-    std::int32_t length = 0;
+    std::string text;         // as held now: Latin-1 bytes, as in the ROM
+    std::int32_t length = 0;  // as read: what a field that keeps its length holds
+    std::uint8_t number = 0;  // the string number read; 0: the field is empty
+    bool present = false;     // the structure is long enough to name a string for it
+    std::string fault;        // why the field can't be read or set (a number past the strings)
 };
 
-// Strings 1 to 4 of a structure's string-set, in string-set order.
-using DmiFields = std::array<DmiStringField, 4>;
+// The fields of one type, row 1 first (identity_fields.h).
+using DmiFields = std::vector<DmiStringField>;
 
 using Uuid = std::array<std::uint8_t, 16>;
 
@@ -28,13 +29,21 @@ struct DmiState {
     Uuid uuid{};
     std::uint32_t type1StringsOffset = 0;
     std::uint32_t type3StringsOffset = 0;
-    DmiFields type1Fields;
-    DmiFields type2Fields;
-    DmiFields type3Fields;
+    DmiFields type1Fields = DmiFields(6);
+    DmiFields type2Fields = DmiFields(5);
+    DmiFields type3Fields = DmiFields(4);
+    // The module's table may be rewritten with strings of other lengths;
+    // otherwise every string keeps its length, for `fixedReason`.
+    bool resizable = false;
+    std::string fixedReason;
+    // Edits are cut or padded to the old lengths and written over the old
+    // strings, whatever the module allows.
+    bool keepLengths = false;
+    std::uint32_t moduleSize = 0;
 };
 
 // A byte-for-byte copy of module 6's plain contents. Pack writes the edited
-// strings and the UUID into it in place; its length never changes.
+// strings and the UUID into it; its length never changes.
 struct DmiWorkBuffer {
     std::vector<std::uint8_t> bytes;
 };

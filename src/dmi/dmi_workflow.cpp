@@ -89,7 +89,7 @@ Result readLoadedDmi(DmiSession& session) {
     return parsed;
 }
 
-Result packDmi(DmiSession& session, const PackRequest& request) {
+Result packDmi(DmiSession& session, const PackRequest& request, PackSummary* summary) {
     if (!session.packable) return {Outcome::NotLoaded, messages::NotExtracted};
     // Whoever writes the image, the input is never its output.
     if (image::isSameFile(request.inputName, request.outputName))
@@ -98,8 +98,20 @@ Result packDmi(DmiSession& session, const PackRequest& request) {
 
     std::optional<Uuid> uuid;
     if (Result r = uuidToWrite(request, uuid); !r.ok()) return r;
+    // The edits always go onto the module as it was read, however often
+    // Pack runs after one Extract.
+    session.workBuffer.bytes = session.extractedModule;
     if (Result r = writeBackDmi(session.state, session.workBuffer, uuid); !r.ok()) return r;
     if (request.saved) request.saved();
+    if (summary) summary->placement = image::Placement::Unchanged;
+
+    // Contents as they were read keep their block as it is, however it was
+    // encoded: the image comes back byte for byte.
+    if (session.workBuffer.bytes == session.extractedModule) {
+        if (Result r = writeImage(request, session.image.asRead); !r.ok())
+            return {Outcome::CantWrite, packFailedMessage(request.outputName) + ": " + r.message};
+        return {};
+    }
 
     // Module 6 keeps its header as read, flags included: the edit changes
     // its contents only.
@@ -113,7 +125,8 @@ Result packDmi(DmiSession& session, const PackRequest& request) {
     if (!replaced.ok()) return {replaced.outcome, messages::CouldNotInsert};
 
     std::vector<std::uint8_t> packed;
-    if (Result r = image::writeModuleInPlace(session.image, index, packed, request.threads); !r.ok())
+    image::Placement* placement = summary ? &summary->placement : nullptr;
+    if (Result r = image::writeModuleInPlace(session.image, index, packed, request.threads, placement); !r.ok())
         return {r.outcome, packFailedMessage(request.outputName) + ": " + r.message};
     if (Result r = writeImage(request, packed); !r.ok())
         return {Outcome::CantWrite, packFailedMessage(request.outputName) + ": " + r.message};

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "dmi/dmi_session.h"
+#include "image/module_placement.h"
 #include "image/rom_image.h"
 
 namespace quarnel::dmi {
@@ -59,15 +60,22 @@ struct PackRequest {
 Result extractForPack(DmiSession& session, const std::string& fileName, bool force,
                       const std::function<void(const std::string& warning)>& warn);
 
+struct PackSummary {
+    image::Placement placement = image::Placement::Unchanged;  // where module 6 went
+};
+
 // The input is reported as Extract reports it; an output that can't be
 // written, or that is the input, is CantWrite.
 // Reloads the input (unless request.loaded), refuses it when it is damaged
-// or its module 6 is not the one Extract read, writes the held strings and
-// the UUID back into the work buffer, and writes the image with module 6
-// alone encoded again and put in place (image/module_placement.h): every
-// other byte stays as read. A failure carries the message of the step that
-// failed; on success the caller says packedMessage.
-Result packDmi(DmiSession& session, const PackRequest& request);
+// or its module 6 is not the one Extract read, writes the held fields and
+// the UUID into a fresh copy of module 6 as read, and writes the image with
+// module 6 alone encoded again and put in place (image/module_placement.h):
+// every other byte stays as read. Contents that come out as they were read
+// keep module 6's block as it is, so the image is written as it was read. A
+// failure carries the message of the step that failed; on success the
+// caller says packedMessage, and `summary` (if given) says where module 6
+// went.
+Result packDmi(DmiSession& session, const PackRequest& request, PackSummary* summary = nullptr);
 
 // The index of module 6 in the list; the list's size when there is none.
 std::size_t module6Index(const image::RomImage& image);

@@ -68,12 +68,6 @@ void diffModules(const Side& a, const Side& b, ImageDiff& diff) {
     }
 }
 
-void diffFields(const DmiFields& a, const DmiFields& b, int type, ImageDiff& diff) {
-    for (std::size_t row = 0; row < a.size(); ++row)
-        if (a[row].text != b[row].text)
-            diff.fields.push_back({type, static_cast<int>(row) + 1, a[row].text, b[row].text});
-}
-
 std::optional<DmiState> dmiOf(const Side& side, const std::string& fileName, std::string& note) {
     const image::ModuleEntry* module =
         side.loaded.loaded ? image::findModule(side.loaded, DmiModuleId, 0, 0) : nullptr;
@@ -97,9 +91,7 @@ void diffDmi(const Side& a, const Side& b, ImageDiff& diff) {
     const std::optional<DmiState> stateA = dmiOf(a, diff.sides[0].fileName, diff.dmiNote);
     const std::optional<DmiState> stateB = dmiOf(b, diff.sides[1].fileName, diff.dmiNote);
     if (!stateA || !stateB) return;
-    diffFields(stateA->type1Fields, stateB->type1Fields, 1, diff);
-    diffFields(stateA->type2Fields, stateB->type2Fields, 2, diff);
-    diffFields(stateA->type3Fields, stateB->type3Fields, 3, diff);
+    diff.fields = fieldChanges(*stateA, *stateB);
     if (stateA->uuid != stateB->uuid) diff.uuid = std::array<Uuid, 2>{stateA->uuid, stateB->uuid};
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dmi/field_changes.h"
 #include "dmi/dmi_state.h"
 #include "image/rom_image.h"
 
@@ -30,12 +31,6 @@ struct ModuleChange {
     std::uint16_t subId2 = 0;
     std::optional<ModuleFacts> a, b;
     std::optional<bool> contentsEqual;  // nothing when a side's contents could not be read
-};
-
-struct FieldChange {
-    int type = 0;
-    int row = 0;
-    std::string oldText, newText;  // Latin-1, as in the ROM
 };
 
 struct ByteRange {

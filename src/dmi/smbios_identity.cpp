@@ -5,18 +5,12 @@
 #include <cstring>
 #include <optional>
 
+#include "dmi/identity_fields.h"
 #include "dmi/smbios_layout.h"
+#include "dmi/smbios_structure.h"
 
 namespace quarnel::dmi {
 namespace {
-
-constexpr std::size_t UuidOffset = 8;
-
-struct Structure {
-    std::size_t offset = 0;                   // in the table
-    std::span<const std::uint8_t> formatted;  // header included
-    std::vector<std::string> strings;         // string number n is strings[n - 1]
-};
 
 std::uint32_t readLe(std::span<const std::uint8_t> bytes, std::size_t at, int size) {
     std::uint32_t value = 0;
@@ -88,118 +82,58 @@ Result locateTable(std::span<const std::uint8_t> file, std::span<const std::uint
     return {};
 }
 
-// The structure at `offset`, or nothing when it doesn't lie whole in the
-// table; `next` is where the following one starts.
-std::optional<Structure> structureAt(std::span<const std::uint8_t> table, std::size_t offset, std::size_t& next) {
-    if (offset + SmbiosHeaderSize > table.size() || table[offset + 1] < SmbiosHeaderSize ||
-        offset + table[offset + 1] > table.size())
-        return std::nullopt;
-    Structure s{offset, table.subspan(offset, table[offset + 1]), {}};
-    std::size_t p = offset + table[offset + 1];
-    if (p + 1 < table.size() && table[p] == 0 && table[p + 1] == 0) {
-        next = p + 2;
-        return s;
-    }
-    while (p < table.size()) {
-        const auto* begin = table.data() + p;
-        const auto* nul = std::find(begin, table.data() + table.size(), std::uint8_t{0});
-        if (nul == table.data() + table.size()) return std::nullopt;
-        if (nul == begin) {  // the empty string that ends the set
-            next = p + 1;
-            return s;
-        }
-        s.strings.emplace_back(begin, nul);
-        p += static_cast<std::size_t>(nul - begin) + 1;
-    }
-    return std::nullopt;
-}
-
-// The first structure of each of types 1 and 3.
-struct Found {
-    std::optional<Structure> type1, type3;
-    std::optional<std::size_t> cutAt;  // the walk stopped at a structure that doesn't fit
-};
-
-Found walkTable(std::span<const std::uint8_t> table) {
-    Found found;
-    std::size_t offset = 0;
-    while (offset < table.size()) {
-        std::size_t next = 0;
-        std::optional<Structure> s = structureAt(table, offset, next);
-        if (!s) {
-            found.cutAt = offset;
-            break;
-        }
-        const std::uint8_t type = s->formatted[0];
-        if (type == 1 && !found.type1) found.type1 = std::move(s);
-        else if (type == 3 && !found.type3) found.type3 = std::move(s);
-        if (type == SmbiosEndOfTable) break;
-        offset = next;
-    }
-    return found;
-}
-
-struct FieldSource {
-    int row;
-    std::size_t offset;  // in the formatted area
-    const char* name;
-};
-
-constexpr std::array<FieldSource, 4> Type1Sources = {
-    {{1, 4, "Manufacturer"}, {2, 5, "Product Name"}, {3, 6, "Version"}, {4, 7, "Serial Number"}}};
-constexpr std::array<FieldSource, 4> Type3Sources = {
-    {{1, 4, "Manufacturer"}, {2, 6, "Version"}, {3, 7, "Serial Number"}, {4, 8, "Asset Tag"}}};
-
-void takeStrings(const std::optional<Structure>& s, int type, const std::array<FieldSource, 4>& sources,
-                 DmiEdits& edits, std::vector<std::string>& notes) {
-    const std::string typeName = "type " + std::to_string(type);
-    if (!s) {
-        notes.push_back("the table holds no " + typeName + " structure: rows 1 to 4 of " + typeName +
-                        (type == 1 ? " and the UUID" : "") + " are left as they are");
-        return;
-    }
-    for (const FieldSource& source : sources) {
-        const std::string where = typeName + " " + source.name + " (row " + std::to_string(source.row) + ")";
-        if (source.offset >= s->formatted.size()) {
-            notes.push_back(where + ": the structure is too short to hold it; left as it is");
+void takeStrings(const SmbiosWalk& walk, DmiEdits& edits, std::vector<std::string>& notes) {
+    for (int type = 1; type <= 3; ++type)
+        if (!firstOfType(walk, static_cast<std::uint8_t>(type)))
+            notes.push_back("the table holds no type " + std::to_string(type) + " structure: its fields" +
+                            (type == 1 ? " and the UUID" : "") + " are left as they are");
+    for (const IdentityField& field : IdentityFields) {
+        const SmbiosStructure* s = firstOfType(walk, static_cast<std::uint8_t>(field.type));
+        if (!s) continue;
+        const std::optional<std::uint8_t> number = s->byteAt(field.offset);
+        if (!number) {
+            notes.push_back(fieldLabel(field) + ": the structure is too short to hold it; left as it is");
             continue;
         }
-        const std::uint8_t number = s->formatted[source.offset];
-        if (number == 0 || number > s->strings.size()) {
-            notes.push_back(where + ": names string " + std::to_string(number) + ", which the structure " +
-                            (number == 0 ? "uses for no string" : "does not have") + "; left as it is");
+        if (*number == 0 || *number > s->strings.size()) {
+            notes.push_back(fieldLabel(field) + ": names string " + std::to_string(*number) + ", which the structure " +
+                            (*number == 0 ? "uses for no string" : "does not have") + "; left as it is");
             continue;
         }
-        edits.fields.push_back({type, source.row, s->strings[number - 1], true});
+        edits.fields.push_back({field.type, field.row, s->strings[*number - 1], true});
     }
 }
 
-void takeUuid(const std::optional<Structure>& s, DmiEdits& edits, std::vector<std::string>& notes) {
+void takeUuid(const SmbiosWalk& walk, DmiEdits& edits, std::vector<std::string>& notes) {
+    const SmbiosStructure* s = firstOfType(walk, 1);
     if (!s) return;
-    if (s->formatted.size() < UuidOffset + 16) {
+    if (s->formatted.size() < UuidFieldOffset + 16) {
         notes.push_back("type 1 is too short to hold a UUID (SMBIOS before 2.1); the UUID is left as it is");
         return;
     }
     Uuid uuid{};
-    std::copy_n(s->formatted.begin() + UuidOffset, 16, uuid.begin());
+    std::copy_n(s->formatted.begin() + UuidFieldOffset, 16, uuid.begin());
     edits.uuid = uuid;
 }
 
 }  // namespace
 
+void identityFromWalk(const SmbiosWalk& walk, DmiEdits& edits, std::vector<std::string>& notes) {
+    takeStrings(walk, edits, notes);
+    takeUuid(walk, edits, notes);
+}
+
 Result identityFromTable(std::span<const std::uint8_t> file, DmiEdits& edits,
                          std::vector<std::string>& notes) {
     std::span<const std::uint8_t> table;
     if (Result r = locateTable(file, table); !r.ok()) return r;
-    const Found found = walkTable(table);
-    if (!found.type1 && !found.type3 && (table.empty() || found.cutAt == std::size_t{0}))
+    const SmbiosWalk walk = walkStructures(table);
+    if (walk.structures.empty())
         return {Outcome::BadData, "this is not an SMBIOS table: no structure can be read at its start"};
-    if (found.cutAt)
-        notes.push_back("the table ends inside the structure at offset " + std::to_string(*found.cutAt) +
+    if (walk.cutAt)
+        notes.push_back("the table ends inside the structure at offset " + std::to_string(*walk.cutAt) +
                         "; nothing from there on is read");
-    takeStrings(found.type1, 1, Type1Sources, edits, notes);
-    takeStrings(found.type3, 3, Type3Sources, edits, notes);
-    takeUuid(found.type1, edits, notes);
+    identityFromWalk(walk, edits, notes);
     return {};
 }
 

@@ -33,10 +33,9 @@ private:
 
 std::vector<std::uint8_t> sampleDmiModule() {
     TableWriter table;
-    // The module's own header: a marker, a version and the table's size (set
-    // below), as the BIOS keeps its DMI data.
-    table.bytes() = {'$', 'D', 'M', 'I', 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    const std::size_t tableStart = table.bytes().size();
+    // The module's header as AMIBIOS 8 lays it: a marker, a version, and
+    // where the table ends (set below).
+    table.bytes() = {'_', 'A', 'M', 'I', 'D', 'M', 'I', '_', 0x03, 0x02, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00};
 
     // BIOS information: the vendor string is the signature; the version
     // string of 12 characters puts the date 33 bytes after it.
@@ -46,8 +45,9 @@ std::vector<std::uint8_t> sampleDmiModule() {
     const auto& u = SampleUuid;
     table.structure(1, 0x0001,
                     {1, 2, 3, 4, u[0], u[1], u[2], u[3], u[4], u[5], u[6], u[7], u[8], u[9], u[10], u[11], u[12],
-                     u[13], u[14], u[15], 0x06},
-                    {SampleSystemStrings[0], SampleSystemStrings[1], SampleSystemStrings[2], SampleSystemStrings[3]});
+                     u[13], u[14], u[15], 0x06, 5, 6},
+                    {SampleSystemStrings[0], SampleSystemStrings[1], SampleSystemStrings[2], SampleSystemStrings[3],
+                     SampleSystemStrings[4], SampleSystemStrings[5]});
     table.structure(2, 0x0002, {1, 2, 3, 4, 5, 0x09, 6, 0x03, 0x00, 0x0A, 0},
                     {SampleBoardStrings[0], SampleBoardStrings[1], SampleBoardStrings[2], SampleBoardStrings[3],
                      SampleBoardStrings[4], SampleBoardStrings[5]});
@@ -61,9 +61,8 @@ std::vector<std::uint8_t> sampleDmiModule() {
     table.structure(127, 0x0005, {}, {});
 
     std::vector<std::uint8_t>& bytes = table.bytes();
-    const std::size_t tableLength = bytes.size() - tableStart;
-    bytes[6] = static_cast<std::uint8_t>(tableLength);
-    bytes[7] = static_cast<std::uint8_t>(tableLength >> 8);
+    bytes[13] = static_cast<std::uint8_t>(bytes.size());
+    bytes[14] = static_cast<std::uint8_t>(bytes.size() >> 8);
     // Room the BIOS keeps for structures it adds at run time.
     bytes.resize(bytes.size() + 512, 0x00);
     return bytes;

@@ -78,17 +78,17 @@ TEST(BatchRows, QuotedCellsKeepCommasQuotesAndLineEndsAndRowsKeepTheirLines) {
 
 TEST(FieldEdit, ControlCharactersOnlyWhereTheFieldAlreadyHoldsThem) {
     DmiState state;
-    state.type1Fields[0] = {std::string("A\x01" "B"), 3};
+    state.type1Fields[0] = {std::string("A\x01" "B"), 3, 1, true, {}};
     // The window copies a shown field back into itself: unchanged, accepted.
     EXPECT_TRUE(applyFieldEdit(state, 1, 1, "A\x01" "B").ok());
     EXPECT_TRUE(applyFieldEdit(state, 1, 1, "Z\x01").ok());
     EXPECT_EQ(state.type1Fields[0].text, "Z\x01 ");
     EXPECT_FALSE(applyFieldEdit(state, 1, 1, "\x01").ok());
     EXPECT_EQ(state.type1Fields[0].text, "Z\x01 ");
-    // Type 2 is shown only.
+    // Type 2 is shown only in the window; it has five rows.
     EXPECT_TRUE(applyFieldEdit(state, 2, 1, "x").ok());
     std::vector<std::string> notes;
-    EXPECT_FALSE(applyEdits(state, {{{2, 1, "x"}}, std::nullopt}, notes).ok());
+    EXPECT_FALSE(applyEdits(state, {{{2, 6, "x"}}, std::nullopt}, notes).ok());
 }
 
 }  // namespace

@@ -1,0 +1,76 @@
+#include "lone_module.h"
+
+#include <new>
+
+#include "block_checksum.h"
+#include "hex_text.h"
+#include "lzh/lzh.h"
+#include "memory_message.h"
+#include "module_chain.h"
+#include "verify_image.h"
+
+namespace quarnel::image {
+namespace {
+
+const ModuleBlock* findBlock(const ModuleChain& chain, std::uint8_t moduleId, std::uint16_t subId2,
+                             std::uint16_t subId1) {
+    for (const ModuleBlock& block : chain.blocks)
+        if (block.moduleId == moduleId && block.subId2 == subId2 && block.subId1 == subId1) return &block;
+    return nullptr;
+}
+
+Result readContents(std::span<const std::uint8_t> bytes, const ModuleBlock& block, ModuleEntry& entry) {
+    try {
+        if (!block.compressed) {
+            const auto area = bytes.subspan(block.dataOffset(), block.dataSize);
+            entry.data.assign(area.begin(), area.end());
+            return {};
+        }
+        if (block.size == NoContents) return {};
+        entry.data.resize(block.size);
+    } catch (const std::bad_alloc&) {
+        return notEnoughMemory("the contents of " + moduleName(block), block.size);
+    }
+    const Result decoded = lzh::LzhDecode(bytes.subspan(block.dataOffset()), entry.data);
+    if (!decoded.ok()) return {Outcome::BadData, moduleName(block) + ": does not decode: " + decoded.message};
+    return {};
+}
+
+}  // namespace
+
+Result readLoneModule(std::span<const std::uint8_t> bytes, std::uint8_t moduleId, std::uint16_t subId2,
+                      std::uint16_t subId1, LoneModule& module) {
+    module = {};
+    const ModuleChain chain = describeModuleChain(bytes);
+    if (!chain.result.ok()) return chain.result;
+    module.directoryVersion = chain.directoryVersion;
+    const ModuleBlock* block = findBlock(chain, moduleId, subId2, subId1);
+    if (!block)
+        return {Outcome::BadData, "Can't find Module ID " + hexText(moduleId, 2) +
+                                      (subId1 || subId2 ? " (" + hexText(subId1, 4) + ", " + hexText(subId2, 4) + ")"
+                                                        : std::string())};
+    if (!blockChecksumHolds(bytes, chain.generation, block->blockStart(), block->blockLength()))
+        return {Outcome::BadData, moduleName(*block) + ": the block checksum does not match"};
+    ModuleEntry& entry = module.entry;
+    entry.size = block->size;
+    entry.moduleId = block->moduleId;
+    entry.flags = block->flags;
+    entry.subId1 = block->subId1;
+    entry.subId2 = block->subId2;
+    entry.compressed = block->compressed;
+    if (Result r = readContents(bytes, *block, entry); !r.ok()) return r;
+
+    const std::string own = moduleName(*block) + ":";
+    for (std::string& fault : verifyImage(bytes).faults)
+        if (fault.compare(0, own.size(), own) != 0) module.damageElsewhere.push_back(std::move(fault));
+    return {};
+}
+
+std::string damageElsewhereNote(const std::string& fileName, const std::string& moduleLabel,
+                                const std::vector<std::string>& damage) {
+    std::string note = fileName + " is damaged outside " + moduleLabel + ", which is sound and was read:";
+    for (const std::string& fault : damage) note += "\n  " + fault;
+    return note + "\nThis looks like a bad chip read: read the chip again before writing this image back";
+}
+
+}  // namespace quarnel::image
