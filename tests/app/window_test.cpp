@@ -140,8 +140,8 @@ void WindowTest::extractSwitchTypeTypeAndPack() {
     QCOMPARE(edit("Edit7")->text(), QString("00112233445566778899AABBCCDDEEFF"));
 
     const auto packed = module6Of("new.rom");
-    QCOMPARE(QString::fromStdString(packed.state.type1Fields[1].text), QString("Window Typed Pr"));
-    QCOMPARE(QString::fromStdString(packed.state.type3Fields[3].text), QString("ASSET-WIN    "));
+    QCOMPARE(QString::fromStdString(packed.state.type1Fields[1].text), QString("Window Typed Product Name"));
+    QCOMPARE(QString::fromStdString(packed.state.type3Fields[3].text), QString("ASSET-WIN"));
     QCOMPARE(QString::fromStdString(quarnel::dmi::uuidText(packed.state.uuid)),
              QString("00112233445566778899AABBCCDDEEFF"));
     QCOMPARE(QString::fromStdString(packed.state.type1Fields[0].text),
@@ -247,19 +247,23 @@ void WindowTest::nothingClipsAtTheFontsSize() {
     QVERIFY(form_->width() >= 316 && form_->height() >= 223);
 }
 
-// Each string box takes no more characters than its field holds; switching
-// types never cuts a longer field to a shorter one's limit.
+// A string box takes up to 64 characters where the module's table may
+// change its length (the sample's has the "_AMIDMI_" header), whatever the
+// length of the string it shows, and what it holds is written whole.
 void WindowTest::valueBoxesStopAtTheFieldsLength() {
     QTest::mouseClick(button("Button1"), Qt::LeftButton);
     const auto& strings = quarnel::sample::SampleSystemStrings;
     const char* boxes[] = {"Edit3", "Edit4", "Edit5", "Edit6"};
-    for (int row = 0; row < 4; ++row) QCOMPARE(edit(boxes[row])->maxLength(), int(strings[row].size()));
+    for (int row = 0; row < 4; ++row) QCOMPARE(edit(boxes[row])->maxLength(), 64);
 
     typeInto("Edit5", "Rev 1.02 and far more text");
-    QCOMPARE(edit("Edit5")->text(), QString("Rev 1.02"));
+    QCOMPARE(edit("Edit5")->text(), QString("Rev 1.02 and far more text"));
+    typeInto("Edit5", QString(70, 'x'));
+    QCOMPARE(edit("Edit5")->text(), QString(64, 'x'));
+    typeInto("Edit5", QString::fromLatin1(strings[2].data(), strings[2].size()));
     clickSelector("up");
     clickSelector("up");
-    QCOMPARE(edit("Edit6")->maxLength(), int(quarnel::sample::SampleChassisStrings[3].size()));
+    QCOMPARE(edit("Edit6")->maxLength(), 64);
     clickSelector("down");
     clickSelector("down");
     for (int row = 0; row < 4; ++row) QCOMPARE(edit(boxes[row])->text(), QString::fromLatin1(strings[row].data(), strings[row].size()));
@@ -383,6 +387,8 @@ void WindowTest::packOfARealImageChangesOnlyModule6() {
         const std::string beyond =
             quarnel::test::changesBeyondModule(image.bytes, quarnel::test::readFile("new.rom"), 6);
         QVERIFY2(beyond.empty(), (image.name + ": " + beyond).c_str());
+        // The serial is written whole, however short the image's own was.
+        QCOMPARE(QString::fromStdString(module6Of("new.rom").state.type1Fields[3].text), QString("SN-7Q2K9X4M1R8T"));
         ++packed;
     }
     if (packed == 0) QSKIP("no real image that takes DMI changes in the firmware folder");

@@ -32,11 +32,11 @@ TEST(SmbiosIdentity, ValuesTheTableCantGiveAreLeftWithANote) {
     } cases[] = {
         // Type 1 of SMBIOS 2.0 (no UUID), its serial number naming string 0.
         {"no UUID, string 0", bytes({1, 8, 0, 0, 1, 1, 1, 0, 'A', 0, 0, 127, 4, 0, 0, 0, 0}), 3, false,
-         "Serial Number (row 4): names string 0"},
+         "serial number (row 4): names string 0"},
         {"string past the set", bytes({1, 8, 0, 0, 1, 2, 1, 1, 'A', 0, 0, 127, 4, 0, 0, 0, 0}), 3, false,
          "names string 2, which the structure does not have"},
         {"type 3 too short for the asset tag", bytes({3, 8, 0, 0, 1, 3, 1, 1, 'C', 0, 0}), 3, false,
-         "Asset Tag (row 4): the structure is too short"},
+         "asset tag (row 4): the structure is too short"},
         {"cut inside a string-set", bytes({3, 9, 0, 0, 1, 3, 1, 1, 1, 'C', 0, 0, 1, 8, 0, 0, 1, 1, 1, 1, 'X'}), 4,
          false, "the table ends inside the structure at offset 12"},
     };

@@ -250,7 +250,7 @@ TEST_F(CliFileSafety, EachCommandRefusesOrWritesAsItMust) {
          "pack s.rom --batch m9.csv --out-dir batch --threads 1", 0, "",
          [this](const fs::path&, const CommandRun& r) {
              EXPECT_EQ(r.out, "1 rows: 1 written, 0 failed\n");
-             EXPECT_NE(run("dmi batch/sub/9.rom").out.find("\"SN-9" + std::string(13, ' ') + '"'), std::string::npos);
+             EXPECT_NE(run("dmi batch/sub/9.rom").out.find("\"SN-9\""), std::string::npos);
          }},
         // Reports, sizes and dumps.
         {"diff --json of a name that is not UTF-8", [](const fs::path& d) { fs::copy_file(d / "s.rom", d / "b\xFF.rom"); },
@@ -289,7 +289,7 @@ TEST_F(CliFileSafety, EachCommandRefusesOrWritesAsItMust) {
          "pack s.rom -o out.rom --from-dump tm.bin", 0, "",
          [this](const fs::path&, const CommandRun&) {
              const auto report = nlohmann::json::parse(run("dmi out.rom --json").out, nullptr, false);
-             EXPECT_EQ(report["type1"][0]["text"], "Acme\xC2\x99" + std::string(19, ' '));
+             EXPECT_EQ(report["type1"][0]["text"], "Acme\xC2\x99");
          }},
     };
     for (const auto& c : cases) {
