@@ -16,7 +16,8 @@
 #include "dmi/latin1_text.h"
 #include "dmi/smbios_dump.h"
 #include "dmi/uuid_text.h"
-#include "image/file_io.h"
+#include "platform/file_io.h"
+#include "platform/image_files.h"
 
 namespace quarnel::cli {
 namespace {
@@ -82,7 +83,7 @@ int writeDump(const dmi::DmiReadResult& read, std::span<const std::uint8_t> modu
 
 int showDmi(const DmiOptions& options) {
     image::RomImage rom;
-    Result loaded = image::loadImage(rom, options.romName);
+    Result loaded = platform::loadImage(rom, options.romName);
     if (!loaded.ok()) return reportFailure(loaded);
     const image::ModuleEntry* module = image::findModule(rom, dmi::DmiModuleId, 0, 0);
     if (!module) return reportFailure({Outcome::BadData, "Can't find Module ID 06"});

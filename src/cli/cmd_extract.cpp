@@ -8,6 +8,7 @@
 #include "command.h"
 #include "image/rom_image.h"
 #include "image_command_args.h"
+#include "platform/image_files.h"
 
 namespace quarnel::cli {
 namespace {
@@ -20,7 +21,7 @@ struct ExtractOptions {
 
 int extractModule(const ExtractOptions& options) {
     image::RomImage rom;
-    if (Result loaded = image::loadImage(rom, options.romName); !loaded.ok())
+    if (Result loaded = platform::loadImage(rom, options.romName); !loaded.ok())
         return reportFileFailure(loaded, options.romName);
     const image::ModuleEntry* module = image::findModule(rom, options.key.id(), options.key.sub2(), options.key.sub1());
     if (!module) {

@@ -15,9 +15,9 @@
 #include "dmi/dmi_workflow.h"
 #include "dmi/smbios_identity.h"
 #include "dmi/uuid_text.h"
-#include "image/file_io.h"
 #include "pack_batch.h"
-#include "platform.h"
+#include "platform/file_io.h"
+#include "platform/system.h"
 #include "threads_option.h"
 #include "typed_text.h"
 
@@ -72,8 +72,8 @@ bool typedEdits(const PackOptions& options, dmi::DmiEdits& edits) {
 }
 
 Result readTable(const PackOptions& options, std::vector<std::uint8_t>& table) {
-    if (options.fromSystem) return readSystemTable(table);
-    if (Result r = image::readWholeFile(options.dumpName, table); !r.ok())
+    if (options.fromSystem) return platform::readSystemTable(table);
+    if (Result r = platform::readWholeFile(options.dumpName, table); !r.ok())
         return {r.outcome, options.dumpName + ": " + r.message};
     return {};
 }
@@ -84,7 +84,7 @@ Result applyIdentity(const PackOptions& options, dmi::DmiState& state, std::vect
     std::vector<std::uint8_t> table;
     if (Result r = readTable(options, table); !r.ok()) return r;
     dmi::DmiEdits identity;
-    const std::string name = options.fromSystem ? systemTableName() : options.dumpName;
+    const std::string name = options.fromSystem ? platform::systemTableName() : options.dumpName;
     if (Result r = dmi::identityFromTable(table, identity, notes); !r.ok())
         return {r.outcome, name + ": " + r.message};
     if (Result r = dmi::applyEdits(state, identity, notes); !r.ok())
@@ -130,7 +130,7 @@ int pack(const PackOptions& options) {
 CommandFiles packFiles(const PackOptions& options) {
     CommandFiles files{{options.romName}, {}};
     if (!options.dumpName.empty()) files.inputs.push_back(options.dumpName);
-    if (options.fromSystem) files.inputs.emplace_back(dmi::SystemTablePath);
+    if (options.fromSystem) files.inputs.emplace_back(platform::SystemTablePath);
     if (!options.batchName.empty())
         files.inputs.push_back(options.batchName);
     else
@@ -172,7 +172,7 @@ const CommandRegistration packRegistration{{
                 "a raw table as in /sys/firmware/dmi/tables/DMI. --type1, --type3 and --uuid override single values");
             CLI::Option* system = command.add_flag(
                 "--from-system", options->fromSystem,
-                "The same from this machine's own table, " + systemTableName() + " (needs root on Linux)");
+                "The same from this machine's own table, " + platform::systemTableName() + " (needs root on Linux)");
             CLI::Option* batch = command.add_option(
                 "--batch", options->batchName,
                 "One image per row of a CSV file whose header names the columns: output, and any of type1.1 to "

@@ -3,8 +3,8 @@
 #include <new>
 
 #include "dmi/dmi_workflow.h"
-#include "image/file_io.h"
 #include "image/module_placement.h"
+#include "platform/file_io.h"
 
 namespace quarnel::dmi {
 
@@ -43,7 +43,7 @@ Result BatchPacker::packRow(const DmiEdits& edits, const std::string& outputName
     image::ModuleArea area;
     if (Result r = image::prepareModuleArea(module6Index_, module6, area, threads_, &carried_); !r.ok()) return r;
     if (Result r = image::placeModule(session_.image, module6Index_, module6, area, packed); !r.ok()) return r;
-    return image::writeFileAtomically(outputName, packed);
+    return platform::writeFileAtomically(outputName, packed);
 }
 
 }  // namespace quarnel::dmi
