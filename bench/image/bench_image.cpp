@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "image/rom_image.h"
+#include "platform/image_files.h"
 
 namespace quarnel::bench {
 namespace {
@@ -65,7 +66,7 @@ bool writeBenchImage(const std::string& fileName) {
             if (!image::replaceModule(rom, moduleId++, 0, 0, flags, chunk).ok()) return false;
         }
     }
-    const Result written = image::rebuildImage(rom, fileName);
+    const Result written = platform::rebuildImage(rom, fileName);
     if (!written.ok()) std::cerr << written.message << '\n';
     return written.ok();
 }

@@ -7,6 +7,7 @@
 
 #include "bench_image.h"
 #include "image/rom_image.h"
+#include "platform/image_files.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ void LoadImage(benchmark::State& state) {
     const std::string input = benchImage().string();
     quarnel::image::RomImage rom;
     for (auto _ : state)
-        if (!quarnel::image::loadImage(rom, input).ok()) state.SkipWithError("load failed");
+        if (!quarnel::platform::loadImage(rom, input).ok()) state.SkipWithError("load failed");
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(fs::file_size(input)));
 }
 BENCHMARK(LoadImage)->Unit(benchmark::kMillisecond);
@@ -36,7 +37,7 @@ void LoadRebuildWrite(benchmark::State& state) {
     quarnel::image::RomImage rom;
     for (auto _ : state) {
         // The rebuild changes the list in place: every rebuild needs a fresh load.
-        if (!quarnel::image::loadImage(rom, input).ok() || !quarnel::image::rebuildImage(rom, output).ok())
+        if (!quarnel::platform::loadImage(rom, input).ok() || !quarnel::platform::rebuildImage(rom, output).ok())
             state.SkipWithError("rebuild failed");
     }
     fs::remove(output);

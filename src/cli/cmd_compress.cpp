@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "command.h"
-#include "image/file_io.h"
 #include "image/memory_message.h"
 #include "lzh/lzh.h"
+#include "platform/file_io.h"
 #include "threads_option.h"
 
 namespace quarnel::cli {
@@ -23,7 +23,7 @@ namespace {
 
 int compressFile(const std::string& inName, const std::string& outName, unsigned threads) {
     std::vector<std::uint8_t> plain;
-    if (Result read = image::readWholeFile(inName, plain); !read.ok()) return reportFailure(read);
+    if (Result read = platform::readWholeFile(inName, plain); !read.ok()) return reportFailure(read);
 
     // Left unfilled: the encoder writes every byte it reports, and pages
     // beyond the compressed size are never touched.

@@ -10,15 +10,15 @@
 #include <vector>
 
 #include "command.h"
-#include "image/file_io.h"
 #include "lzh/lzh.h"
+#include "platform/file_io.h"
 
 namespace quarnel::cli {
 namespace {
 
 int decompressFile(const std::string& inName, const std::string& outName) {
     std::vector<std::uint8_t> area;
-    if (Result read = image::readWholeFile(inName, area); !read.ok()) return reportFailure(read);
+    if (Result read = platform::readWholeFile(inName, area); !read.ok()) return reportFailure(read);
     if (!lzh::readAreaHeader(area)) {
         std::cerr << inName << " holds no compressed area: it is shorter than the area's 8-byte header.\n";
         return ExitBadData;

@@ -10,6 +10,7 @@
 #include "image/module_chain.h"
 #include "image/rom_image.h"
 #include "image_command_args.h"
+#include "platform/image_files.h"
 
 namespace quarnel::cli {
 namespace {
@@ -24,7 +25,7 @@ struct ExtractOptions {
 // damaged still gives up an intact one, with a note.
 int extractModule(const ExtractOptions& options) {
     std::vector<std::uint8_t> bytes;
-    if (Result r = image::readWholeFile(options.romName, bytes); !r.ok()) return reportFailure(r);
+    if (Result r = platform::readWholeFile(options.romName, bytes); !r.ok()) return reportFailure(r);
     image::LoneModule module;
     if (Result r = image::readLoneModule(bytes, options.key.id(), options.key.sub2(), options.key.sub1(), module);
         !r.ok()) {

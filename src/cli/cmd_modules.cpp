@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "command.h"
-#include "image/file_io.h"
-#include "image/hex_text.h"
 #include "image/block_checksum.h"
+#include "image/hex_text.h"
 #include "image/module_chain.h"
 #include "image/verify_image.h"
 #include "image_command_args.h"
+#include "platform/file_io.h"
 
 namespace quarnel::cli {
 namespace {
@@ -69,7 +69,7 @@ void printTable(const image::ModuleChain& chain) {
 
 int listModules(const ModulesOptions& options) {
     std::vector<std::uint8_t> bytes;
-    if (Result read = image::readWholeFile(options.romName, bytes); !read.ok())
+    if (Result read = platform::readWholeFile(options.romName, bytes); !read.ok())
         return reportFileFailure(read, options.romName);
     image::ModuleChain chain = image::describeModuleChain(bytes);
     if (chain.result.outcome == Outcome::NoDirectory)

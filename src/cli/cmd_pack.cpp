@@ -19,9 +19,9 @@
 #include "dmi/latin1_text.h"
 #include "dmi/smbios_identity.h"
 #include "dmi/uuid_text.h"
-#include "image/file_io.h"
 #include "pack_batch.h"
-#include "platform.h"
+#include "platform/file_io.h"
+#include "platform/system.h"
 #include "threads_option.h"
 #include "typed_text.h"
 
@@ -109,8 +109,8 @@ bool typedEdits(const PackOptions& options, dmi::DmiEdits& edits) {
 }
 
 Result readTable(const PackOptions& options, std::vector<std::uint8_t>& table) {
-    if (options.fromSystem) return readSystemTable(table);
-    if (Result r = image::readWholeFile(options.dumpName, table); !r.ok())
+    if (options.fromSystem) return platform::readSystemTable(table);
+    if (Result r = platform::readWholeFile(options.dumpName, table); !r.ok())
         return {r.outcome, options.dumpName + ": " + r.message};
     return {};
 }
@@ -135,7 +135,7 @@ Result applyIdentity(const PackOptions& options, dmi::DmiState& state, std::vect
     } else {
         std::vector<std::uint8_t> table;
         if (Result r = readTable(options, table); !r.ok()) return r;
-        name = options.fromSystem ? systemTableName() : options.dumpName;
+        name = options.fromSystem ? platform::systemTableName() : options.dumpName;
         if (Result r = dmi::identityFromTable(table, identity, notes); !r.ok())
             return {r.outcome, name + ": " + r.message};
     }
@@ -226,7 +226,7 @@ CommandFiles packFiles(const PackOptions& options) {
     CommandFiles files{{options.romName}, {}};
     if (!options.dumpName.empty()) files.inputs.push_back(options.dumpName);
     if (!options.imageName.empty()) files.inputs.push_back(options.imageName);
-    if (options.fromSystem) files.inputs.emplace_back(dmi::SystemTablePath);
+    if (options.fromSystem) files.inputs.emplace_back(platform::SystemTablePath);
     if (!options.batchName.empty())
         files.inputs.push_back(options.batchName);
     else
@@ -286,7 +286,7 @@ const CommandRegistration packRegistration{{
                 "a raw table as in /sys/firmware/dmi/tables/DMI. --set, --typeN and --uuid override single values");
             CLI::Option* system = command.add_flag(
                 "--from-system", options->fromSystem,
-                "The same from this machine's own table, " + systemTableName() + " (needs root on Linux)");
+                "The same from this machine's own table, " + platform::systemTableName() + " (needs root on Linux)");
             CLI::Option* image = command.add_option(
                 "--from-image", options->imageName,
                 "The same from another image's DMI module, such as a backup read from the board's chip; only that "

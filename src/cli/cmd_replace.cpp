@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "command.h"
-#include "image/file_io.h"
 #include "image/module_placement.h"
 #include "image/rom_image.h"
 #include "image_command_args.h"
+#include "platform/file_io.h"
 #include "threads_option.h"
 
 namespace quarnel::cli {
@@ -30,7 +30,7 @@ struct ReplaceOptions {
 
 int replaceContents(const ReplaceOptions& options) {
     std::vector<std::uint8_t> contents;
-    if (Result read = image::readWholeFile(options.contentsName, contents); !read.ok())
+    if (Result read = platform::readWholeFile(options.contentsName, contents); !read.ok())
         return reportFileFailure(read, options.contentsName);
     image::RomImage rom;
     if (int status = loadCheckedInput(rom, options.romName, options.force); status != ExitSuccess) return status;

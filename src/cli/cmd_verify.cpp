@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "command.h"
-#include "image/file_io.h"
 #include "image/module_chain.h"
 #include "image/verify_image.h"
 #include "image_command_args.h"
+#include "platform/file_io.h"
 
 namespace quarnel::cli {
 namespace {
@@ -46,7 +46,7 @@ void printText(const std::string& romName, const image::VerifyReport& report) {
 int verifyRom(const VerifyOptions& options) {
     const std::string& romName = options.romName;
     std::vector<std::uint8_t> bytes;
-    if (Result read = image::readWholeFile(romName, bytes); !read.ok())
+    if (Result read = platform::readWholeFile(romName, bytes); !read.ok())
         return reportFileFailure(read, romName);
     image::VerifyReport report = image::verifyImage(bytes);
     if (report.result.outcome == Outcome::NoDirectory)

@@ -6,8 +6,9 @@
 #include <cstring>
 #include <iostream>
 
-#include "image/file_io.h"
 #include "image/input_check.h"
+#include "platform/file_io.h"
+#include "platform/image_files.h"
 
 namespace quarnel::cli {
 namespace {
@@ -53,7 +54,7 @@ Result writeStandardOutput(std::span<const std::uint8_t> bytes) {
 }  // namespace
 
 Result writeOutput(const std::string& fileName, std::span<const std::uint8_t> bytes) {
-    if (fileName != StandardOutputName) return image::writeFileAtomically(fileName, bytes);
+    if (fileName != StandardOutputName) return platform::writeFileAtomically(fileName, bytes);
     return writeStandardOutput(bytes);
 }
 
@@ -79,7 +80,7 @@ void addForceFlag(CLI::App& command, bool& force) {
 }
 
 int loadCheckedInput(image::RomImage& rom, const std::string& romName, bool force) {
-    const image::CheckedLoad checked = image::loadCheckedImage(rom, romName, force);
+    const image::CheckedLoad checked = platform::loadCheckedImage(rom, romName, force);
     if (!checked.result.ok()) {
         std::cerr << checked.result.message << '\n';
         if (!checked.faults.empty()) std::cerr << "--force writes it all the same\n";
@@ -97,8 +98,8 @@ int checkFileArguments(const CommandFiles& files) {
         }
         if (output.name == StandardOutputName) continue;
         for (const std::string& input : files.inputs)
-            if (image::isSameFile(input, output.name)) {
-                std::cerr << image::overwritesInputMessage(input, output.name) << '\n';
+            if (platform::isSameFile(input, output.name)) {
+                std::cerr << platform::overwritesInputMessage(input, output.name) << '\n';
                 return ExitUsage;
             }
     }

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "image/file_io.h"
 #include "image/rom_image.h"
+#include "platform/file_io.h"
 
 namespace quarnel::cli {
 
@@ -83,7 +83,7 @@ public:
 
 private:
     bool toStandardOutput_ = false;
-    image::AtomicFileWriter file_;
+    platform::AtomicFileWriter file_;
 };
 
 // The files of the parsed command, before it runs: an output given an empty

@@ -3,13 +3,14 @@
 #include <memory>
 
 #include "command.h"
-#include "platform.h"
+#include "platform/system.h"
 #include "version.h"
 
 int main(int argc, char** argv) {
     using namespace quarnel::cli;
-    removeTemporaryFilesOnInterrupt();
-    prepareStandardStreams();
+    namespace platform = quarnel::platform;
+    platform::removeTemporaryFilesOnInterrupt();
+    platform::prepareStandardStreams();
 
     CLI::App app{"Edits the DMI strings and the system UUID inside an AMI BIOS ROM image.", "quarnel-cli"};
     app.set_version_flag("--version", std::string("quarnel-cli ") + QUARNEL_VERSION_TEXT);
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
     }
 
     try {
-        const std::vector<std::string> arguments = commandLineArguments(argc, argv);
+        const std::vector<std::string> arguments = platform::commandLineArguments(argc, argv);
         std::vector<const char*> pointers;
         for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
         app.parse(static_cast<int>(pointers.size()), pointers.data());

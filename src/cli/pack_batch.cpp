@@ -11,8 +11,8 @@
 #include "dmi/batch_rows.h"
 #include "dmi/dmi_messages.h"
 #include "dmi/uuid_text.h"
-#include "image/file_io.h"
-#include "platform.h"
+#include "platform/file_io.h"
+#include "platform/system.h"
 #include "typed_text.h"
 
 namespace quarnel::cli {
@@ -41,8 +41,8 @@ struct BatchInputs {
     std::string overwritten(const fs::path& path) const {
         std::error_code error;
         for (const std::string& name : names) {
-            const fs::path input = fs::weakly_canonical(fs::absolute(image::filePath(name), error), error);
-            if ((!error && input == path) || image::isSameFile(name, path.string())) return name;
+            const fs::path input = fs::weakly_canonical(fs::absolute(platform::filePath(name), error), error);
+            if ((!error && input == path) || platform::isSameFile(name, path.string())) return name;
         }
         return {};
     }
@@ -60,7 +60,7 @@ Result packRow(dmi::BatchPacker& packer, const dmi::BatchRow& row, const std::st
     dmi::DmiEdits edits;
     if (Result r = rowEdits(row, keepLengths, edits); !r.ok()) return r;
     std::string target;
-    if (Result r = image::fileInsideFolder(outDir, row.output, true, target); !r.ok()) return r;
+    if (Result r = platform::fileInsideFolder(outDir, row.output, true, target); !r.ok()) return r;
     if (const std::string input = inputs.overwritten(target); !input.empty())
         return {Outcome::CantWrite, overwriteRefusal(row, input)};
     return packer.packRow(edits, target, notes);
@@ -69,7 +69,7 @@ Result packRow(dmi::BatchPacker& packer, const dmi::BatchRow& row, const std::st
 // On a terminal, a line that is rewritten for each row.
 class Progress {
 public:
-    explicit Progress(std::size_t total) : total_(total), shown_(standardErrorIsTerminal()) {}
+    explicit Progress(std::size_t total) : total_(total), shown_(platform::standardErrorIsTerminal()) {}
     void row(std::size_t done, const std::string& output) {
         if (!shown_) return;
         std::string line = "packing " + std::to_string(done) + " of " + std::to_string(total_) + ": " + output;
@@ -95,7 +95,7 @@ std::string plannedRefusal(const std::vector<dmi::BatchRow>& rows, const std::st
     for (const dmi::BatchRow& row : rows) {
         const std::string line = "line " + std::to_string(row.line) + ": ";
         std::string target;
-        if (Result r = image::fileInsideFolder(outDir, row.output, false, target); !r.ok()) return line + r.message;
+        if (Result r = platform::fileInsideFolder(outDir, row.output, false, target); !r.ok()) return line + r.message;
         if (const std::string input = inputs.overwritten(target); !input.empty())
             return line + overwriteRefusal(row, input);
         if (auto [at, inserted] = files.emplace(target, row.line); !inserted)
@@ -112,7 +112,7 @@ int packBatch(const BatchOptions& options) {
     const std::string& csvName = options.csvName;
     const std::string& outDir = options.outDir;
     std::vector<std::uint8_t> csv;
-    if (Result r = image::readWholeFile(csvName, csv); !r.ok())
+    if (Result r = platform::readWholeFile(csvName, csv); !r.ok())
         return reportFailure({r.outcome, csvName + ": " + r.message});
     std::vector<dmi::BatchRow> rows;
     if (Result r = dmi::readBatchRows({reinterpret_cast<const char*>(csv.data()), csv.size()}, rows);
@@ -126,8 +126,8 @@ int packBatch(const BatchOptions& options) {
         return ExitUsage;
     }
     std::error_code error;
-    fs::create_directories(image::filePath(outDir), error);
-    if (error || !fs::is_directory(image::filePath(outDir))) {
+    fs::create_directories(platform::filePath(outDir), error);
+    if (error || !fs::is_directory(platform::filePath(outDir))) {
         std::cerr << "can't create the folder " << outDir << (error ? ": " + error.message() : "") << '\n';
         return ExitCantOpen;
     }

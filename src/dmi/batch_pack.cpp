@@ -3,8 +3,8 @@
 #include <new>
 
 #include "dmi/dmi_workflow.h"
-#include "image/file_io.h"
 #include "image/module_placement.h"
+#include "platform/file_io.h"
 
 namespace quarnel::dmi {
 
@@ -39,13 +39,13 @@ Result BatchPacker::packRow(const DmiEdits& edits, const std::string& outputName
     if (Result r = applyEdits(state, edits, notes); !r.ok()) return r;
     if (Result r = writeBackDmi(state, buffer, std::nullopt); !r.ok()) return r;
     // Contents as read keep their block: the image is written as it was read.
-    if (buffer.bytes == session_.extractedModule) return image::writeFileAtomically(outputName, session_.image.asRead);
+    if (buffer.bytes == session_.extractedModule) return platform::writeFileAtomically(outputName, session_.image.asRead);
     module6.data = std::move(buffer.bytes);
     module6.size = static_cast<std::uint32_t>(module6.data.size());
     image::ModuleArea area;
     if (Result r = image::prepareModuleArea(module6Index_, module6, area, threads_, &carried_); !r.ok()) return r;
     if (Result r = image::placeModule(session_.image, module6Index_, module6, area, packed); !r.ok()) return r;
-    return image::writeFileAtomically(outputName, packed);
+    return platform::writeFileAtomically(outputName, packed);
 }
 
 }  // namespace quarnel::dmi

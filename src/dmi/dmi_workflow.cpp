@@ -4,9 +4,10 @@
 #include "dmi/dmi_messages.h"
 #include "dmi/parse_dmi_module.h"
 #include "dmi/uuid_text.h"
-#include "image/file_io.h"
 #include "image/input_check.h"
 #include "image/module_placement.h"
+#include "platform/file_io.h"
+#include "platform/image_files.h"
 
 namespace quarnel::dmi {
 namespace {
@@ -23,7 +24,7 @@ Result uuidToWrite(const PackRequest& request, std::optional<Uuid>& uuid) {
 // The input as it is now: sound (or forced).
 Result loadChecked(DmiSession& session, const std::string& fileName, bool force,
                    const std::function<void(const std::string& warning)>& warn) {
-    const image::CheckedLoad checked = image::loadCheckedImage(session.image, fileName, force);
+    const image::CheckedLoad checked = platform::loadCheckedImage(session.image, fileName, force);
     if (!checked.result.ok()) {
         // A damaged input is told as it is; the window has no text of its own for it.
         if (!checked.faults.empty()) return checked.result;
@@ -46,7 +47,7 @@ Result loadForPack(DmiSession& session, const PackRequest& request) {
 
 Result writeImage(const PackRequest& request, std::span<const std::uint8_t> bytes) {
     if (request.write) return request.write(request.outputName, bytes);
-    return image::writeFileAtomically(request.outputName, bytes);
+    return platform::writeFileAtomically(request.outputName, bytes);
 }
 
 }  // namespace
@@ -75,7 +76,7 @@ Result extractForPack(DmiSession& session, const std::string& fileName, bool for
 }
 
 Result extractDmi(DmiSession& session, const std::string& fileName) {
-    Result loaded = image::loadImage(session.image, fileName);
+    Result loaded = platform::loadImage(session.image, fileName);
     if (!loaded.ok()) return loadFailure(loaded, fileName);
     return readLoadedDmi(session);
 }
@@ -92,8 +93,8 @@ Result readLoadedDmi(DmiSession& session) {
 Result packDmi(DmiSession& session, const PackRequest& request, PackSummary* summary) {
     if (!session.packable) return {Outcome::NotLoaded, messages::NotExtracted};
     // Whoever writes the image, the input is never its output.
-    if (image::isSameFile(request.inputName, request.outputName))
-        return {Outcome::CantWrite, image::overwritesInputMessage(request.inputName, request.outputName)};
+    if (platform::isSameFile(request.inputName, request.outputName))
+        return {Outcome::CantWrite, platform::overwritesInputMessage(request.inputName, request.outputName)};
     if (Result r = loadForPack(session, request); !r.ok()) return r;
 
     std::optional<Uuid> uuid;

@@ -6,10 +6,10 @@
 
 #include "dmi/dmi_reader.h"
 #include "dmi/dmi_session.h"
-#include "image/file_io.h"
 #include "image/image_layout.h"
 #include "image/module_chain.h"
 #include "image/verify_image.h"
+#include "platform/file_io.h"
 
 namespace quarnel::dmi {
 namespace {
@@ -145,7 +145,7 @@ Result diffImages(const std::string& fileA, const std::string& fileB, ImageDiff&
     const std::array<const std::string*, 2> names = {&fileA, &fileB};
     for (std::size_t k = 0; k < 2; ++k) {
         diff.sides[k].fileName = *names[k];
-        if (Result r = image::readWholeFile(*names[k], sides[k].bytes); !r.ok())
+        if (Result r = platform::readWholeFile(*names[k], sides[k].bytes); !r.ok())
             return {r.outcome, *names[k] + ": " + r.message};
     }
     diff.identical = sides[0].bytes == sides[1].bytes;

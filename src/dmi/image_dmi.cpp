@@ -4,14 +4,14 @@
 #include "dmi/dmi_session.h"
 #include "dmi/dmi_workflow.h"
 #include "dmi/smbios_identity.h"
-#include "image/file_io.h"
+#include "platform/file_io.h"
 #include "image/module_chain.h"
 
 namespace quarnel::dmi {
 
 Result readImageDmi(const std::string& fileName, ImageDmi& dmi) {
     std::vector<std::uint8_t> bytes;
-    if (Result r = image::readWholeFile(fileName, bytes); !r.ok()) return r;
+    if (Result r = platform::readWholeFile(fileName, bytes); !r.ok()) return r;
     if (Result r = image::readLoneModule(bytes, DmiModuleId, 0, 0, dmi.module); !r.ok()) {
         if (r.outcome == Outcome::NoDirectory) r.message = image::noDirectoryMessage(fileName);
         return loadFailure(r, fileName);

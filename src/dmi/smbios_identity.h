@@ -21,8 +21,6 @@
 
 namespace quarnel::dmi {
 
-inline constexpr char SystemTablePath[] = "/sys/firmware/dmi/tables/DMI";
-
 // The edits the table gives (its strings' bytes as they stand), and a
 // note for every value it can't give (no such structure, a structure too
 // short for the field, a string number of 0 or past the strings): those

@@ -1,6 +1,5 @@
 #include "input_check.h"
 
-#include "file_io.h"
 #include "module_chain.h"
 #include "verify_image.h"
 
@@ -25,11 +24,10 @@ std::string forcedDamageMessage(const std::string& fileName, const std::vector<s
     return listFaults("warning: " + fileName + " is damaged; written anyway:", faults);
 }
 
-CheckedLoad loadCheckedImage(RomImage& image, const std::string& fileName, bool force) {
+CheckedLoad loadCheckedBytes(RomImage& image, const std::string& fileName, std::vector<std::uint8_t> bytes,
+                             bool force) {
     unloadImage(image);
     CheckedLoad checked;
-    std::vector<std::uint8_t> bytes;
-    if (checked.result = readWholeFile(fileName, bytes); !checked.result.ok()) return checked;
     // A file without a directory, or with a chain too broken to follow, is
     // refused by the load itself, in its own words. The load decodes every
     // module, so the check leaves that to it: a module that does not decode

@@ -15,11 +15,12 @@ struct CheckedLoad {
     std::vector<std::string> faults;  // what is wrong with the input; empty when it is sound
 };
 
-// Reads the file, checks every block checksum, the directory checksum and
-// that every compressed module decodes, then loads it. A damaged input is
-// refused (BadData, its message naming the file and the first faults)
-// unless `force` is set; the faults are listed either way.
-CheckedLoad loadCheckedImage(RomImage& image, const std::string& fileName, bool force);
+// Checks every block checksum, the directory checksum and that every
+// compressed module decodes, then loads the bytes of the file `fileName`. A
+// damaged input is refused (BadData, its message naming the file and the
+// first faults) unless `force` is set; the faults are listed either way.
+CheckedLoad loadCheckedBytes(RomImage& image, const std::string& fileName, std::vector<std::uint8_t> bytes,
+                             bool force);
 
 // The warning of a write made from a damaged input all the same.
 std::string forcedDamageMessage(const std::string& fileName, const std::vector<std::string>& faults);

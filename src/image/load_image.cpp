@@ -9,7 +9,6 @@
 
 #include "block_checksum.h"
 #include "chain_layout.h"
-#include "file_io.h"
 #include "hex_text.h"
 #include "image_layout.h"
 #include "lzh/lzh.h"
@@ -115,15 +114,6 @@ Result loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes) {
     image.bytes = std::move(bytes);
     image.loaded = true;
     return parseModuleChain(image);
-}
-
-Result loadImage(RomImage& image, const std::string& fileName) {
-    unloadImage(image);
-    std::vector<std::uint8_t> bytes;
-    if (Result r = readWholeFile(fileName, bytes); !r.ok()) return r;
-    Result result = loadImageBytes(image, std::move(bytes));
-    if (result.outcome == Outcome::NoDirectory) result.message = noDirectoryMessage(fileName);
-    return result;
 }
 
 }  // namespace quarnel::image

@@ -44,7 +44,7 @@ Result prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea>& ar
 
 // The second stage: lays the chain out anew from areas prepared for exactly
 // this list and sets every checksum, in the image's bytes; nothing is written
-// to a file. The image and the list change as rebuildImage says.
+// to a file. The image and the list change as rebuildImageInPlace says.
 Result placeModuleAreas(RomImage& image, const std::vector<ModuleArea>& areas);
 
 // "Module 3 (ID 11)": how rebuild messages name an entry of the list.

@@ -24,7 +24,6 @@
 #include "block_checksum.h"
 #include "block_writer.h"
 #include "chain_layout.h"
-#include "file_io.h"
 #include "hex_text.h"
 #include "image_layout.h"
 #include "links.h"
@@ -221,11 +220,6 @@ Result rebuildImageInPlace(RomImage& image, unsigned threads) {
     std::vector<ModuleArea> areas;
     if (Result r = prepareModuleAreas(image.modules, areas, threads); !r.ok()) return r;
     return Rebuild(image, loaded, areas).run();
-}
-
-Result rebuildImage(RomImage& image, const std::string& fileName, unsigned threads) {
-    if (Result r = rebuildImageInPlace(image, threads); !r.ok()) return r;
-    return writeFileAtomically(fileName, image.bytes);
 }
 
 }  // namespace quarnel::image

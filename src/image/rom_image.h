@@ -68,12 +68,10 @@ struct RomImage {
 using quarnel::Outcome;
 using quarnel::Result;
 
-// Releases any image held, reads the file whole and parses its chain.
-// A file without a directory stays loaded with an empty list
+// Releases any image held, takes the bytes of a whole file and parses its
+// chain. A file without a directory stays loaded with an empty list
 // (NoDirectory); a corrupt chain or stream, or a lack of memory, releases
 // the image again, so nothing can be rebuilt from half a list.
-Result loadImage(RomImage& image, const std::string& fileName);
-// The same for bytes already in memory (the fuzzer and the tests use it).
 Result loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes);
 void unloadImage(RomImage& image);
 // Finds the directory and walks the chain into the module list.
@@ -93,9 +91,9 @@ Result replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t subId
 
 // Lays the chain out anew below the directory by the rules of the image's
 // generation, encodes every compressed module again (each from the buffer
-// the ones before it carry), sets all checksums (the directory's only when
-// it held in the file) and writes the image to `fileName` atomically.
-// Nothing is written unless the loaded chain was laid out as a rebuild lays
+// the ones before it carry) and sets all checksums (the directory's only
+// when it held in the file); the new image is left in `image.bytes`.
+// Nothing changes unless the loaded chain was laid out as a rebuild lays
 // it, the whole image is sound and the chain fits between freeStart and
 // moduleAreaEnd.
 // It works in place: the image's bytes take the new layout and each entry's
@@ -104,8 +102,6 @@ Result replaceModule(RomImage& image, std::uint8_t moduleId, std::uint16_t subId
 // rebuild; a rebuild from such a list is refused. The modules are encoded on
 // `threads` threads (0: one per hardware thread); the bytes are the same for
 // every count.
-Result rebuildImage(RomImage& image, const std::string& fileName, unsigned threads = 0);
-// The same without the writing: the new image is left in `image.bytes`.
 Result rebuildImageInPlace(RomImage& image, unsigned threads = 0);
 
 // 0 minus the wrapping sum of the little-endian 32-bit words of the stretch.

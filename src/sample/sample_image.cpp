@@ -1,11 +1,12 @@
+#include "platform/image_files.h"
 #include "sample/sample_image.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "image/file_io.h"
 #include "image/image_layout.h"
+#include "platform/file_io.h"
 #include "sample/sample_dmi_module.h"
 
 namespace quarnel::sample {
@@ -24,7 +25,7 @@ struct SeabiosFiles {
 
 Result readSeabiosFile(const std::string& directory, const char* name, Bytes& bytes) {
     const std::string path = directory + "/" + name;
-    Result read = image::readWholeFile(path, bytes);
+    Result read = platform::readWholeFile(path, bytes);
     if (!read.ok())
         return {Outcome::CantOpen, "The sample image is built from Debian's seabios package, but " + path +
                                               " can't be read (install it with: apt-get install seabios)"};
@@ -103,7 +104,7 @@ Result writeSampleImage(const std::string& fileName, const std::string& seabiosD
     image::RomImage rom;
     if (Result r = image::loadImageBytes(rom, emptyImage(files)); !r.ok()) return r;
     rom.modules = sampleModules(files);
-    return image::rebuildImage(rom, fileName);
+    return platform::rebuildImage(rom, fileName);
 }
 
 }  // namespace quarnel::sample

@@ -17,9 +17,10 @@
 #include "dmi/dmi_messages.h"
 #include "dmi/dmi_reader.h"
 #include "dmi/uuid_text.h"
-#include "image/file_io.h"
 #include "image/module_chain.h"
 #include "image/rom_image.h"
+#include "platform/file_io.h"
+#include "platform/image_files.h"
 #include "sample/sample_dmi_module.h"
 #include "sample/sample_image.h"
 #include "support/firmware_images.h"
@@ -88,7 +89,7 @@ void WindowTest::cleanup() {
 
 quarnel::dmi::DmiReadResult WindowTest::module6Of(const QString& fileName) {
     quarnel::image::RomImage rom;
-    if (!quarnel::image::loadImage(rom, fileName.toStdString()).ok()) return {};
+    if (!quarnel::platform::loadImage(rom, fileName.toStdString()).ok()) return {};
     const quarnel::image::ModuleEntry* module = quarnel::image::findModule(rom, 6, 0, 0);
     return module ? quarnel::dmi::readDmiModule(module->data) : quarnel::dmi::DmiReadResult{};
 }
@@ -168,14 +169,14 @@ void WindowTest::cancellingTheFirstDialogEmptiesEdit1() {
 
 void WindowTest::unsupportedBiosQuitsAfterEveryMessage() {
     quarnel::image::RomImage rom;
-    QVERIFY(quarnel::image::loadImage(rom, "bios.rom").ok());
+    QVERIFY(quarnel::platform::loadImage(rom, "bios.rom").ok());
     for (auto& entry : rom.modules) {
         if (entry.moduleId != 6) continue;
         const auto read = quarnel::dmi::readDmiModule(entry.data);
         const std::string old = "10/24/2006";
         std::copy(old.begin(), old.end(), entry.data.begin() + read.state.signatureOffset + 33);
     }
-    QVERIFY(quarnel::image::rebuildImage(rom, "old.rom").ok());
+    QVERIFY(quarnel::platform::rebuildImage(rom, "old.rom").ok());
     edit("Edit1")->setText("old.rom");
     QTest::mouseClick(button("Button1"), Qt::LeftButton);
     QCOMPARE(messages_, QStringList{"Bios DONT support DMI changes"});
@@ -322,23 +323,24 @@ void WindowTest::droppedFiles() {
 // its checks, or when it is not the image whose module 6 Extract read.
 void WindowTest::packRefusesTheInputADamagedImageOrAnotherImage() {
     using namespace quarnel::image;
+    namespace platform = quarnel::platform;
     QVERIFY(QFile::copy("bios.rom", "new.rom"));
 
     std::vector<std::uint8_t> damaged;
-    QVERIFY(readWholeFile("bios.rom", damaged).ok());
+    QVERIFY(platform::readWholeFile("bios.rom", damaged).ok());
     const ModuleChain chain = describeModuleChain(damaged);
     const auto stored = std::find_if(chain.blocks.begin(), chain.blocks.end(),
                                      [](const ModuleBlock& b) { return !b.compressed && b.dataSize > 0; });
     QVERIFY(stored != chain.blocks.end());
     damaged[stored->dataOffset() + stored->dataSize - 1] ^= 0x01;
-    QVERIFY(writeFileAtomically("damaged.rom", damaged).ok());
+    QVERIFY(platform::writeFileAtomically("damaged.rom", damaged).ok());
 
     RomImage other;
-    QVERIFY(loadImage(other, "bios.rom").ok());
+    QVERIFY(platform::loadImage(other, "bios.rom").ok());
     std::vector<std::uint8_t> module6 = findModule(other, 6, 0, 0)->data;
     module6[module6.size() / 2] ^= 0x01;
     QVERIFY(replaceModule(other, 6, 0, 0, 0, module6).ok());
-    QVERIFY(rebuildImage(other, "other.rom").ok());
+    QVERIFY(platform::rebuildImage(other, "other.rom").ok());
 
     const struct {
         const char* extracted;

@@ -9,7 +9,8 @@
 #include "dmi/dmi_reader.h"
 #include "dmi/dmi_workflow.h"
 #include "dmi/headless_view.h"
-#include "image/file_io.h"
+#include "platform/file_io.h"
+#include "platform/image_files.h"
 #include "sample/sample_image.h"
 #include "support/test_files.h"
 
@@ -30,18 +31,18 @@ struct Workflow : ::testing::Test {
 
 TEST_F(Workflow, StoredModule6StaysStored) {
     image::RomImage rom;
-    ASSERT_TRUE(image::loadImage(rom, bios).ok());
+    ASSERT_TRUE(platform::loadImage(rom, bios).ok());
     for (image::ModuleEntry& entry : rom.modules)
         if (entry.moduleId == 6) entry.flags = image::StoredFlag, entry.compressed = false;
     const std::string stored = path("stored.rom");
-    ASSERT_TRUE(image::rebuildImage(rom, stored).ok());
+    ASSERT_TRUE(platform::rebuildImage(rom, stored).ok());
 
     ASSERT_TRUE(extractDmi(session, view, stored).ok());
     view.type(DmiEdit::Edit3, "Stored Maker");
     ASSERT_TRUE(packDmi(session, view, stored, out).ok());
     EXPECT_EQ(view.messages(), (std::vector<std::string>{"Save", "Bios file " + out + " is created"}));
     image::RomImage packed;
-    ASSERT_TRUE(image::loadImage(packed, out).ok());
+    ASSERT_TRUE(platform::loadImage(packed, out).ok());
     const image::ModuleEntry* module6 = image::findModule(packed, 6, 0, 0);
     ASSERT_NE(module6, nullptr);
     EXPECT_EQ(module6->flags, image::StoredFlag);
@@ -61,14 +62,14 @@ TEST_F(Workflow, UnreadableOrCorruptFilesAreReportedAndEditsKept) {
     ASSERT_TRUE(extractDmi(session, view, bios).ok());
     view.type(DmiEdit::Edit3, "Kept");
     const std::string noDirectory = path("plain.rom");
-    ASSERT_TRUE(image::writeFileAtomically(noDirectory, std::vector<std::uint8_t>(4096, 0x5A)).ok());
+    ASSERT_TRUE(platform::writeFileAtomically(noDirectory, std::vector<std::uint8_t>(4096, 0x5A)).ok());
 
     std::vector<std::uint8_t> brokenChain;
-    ASSERT_TRUE(image::readWholeFile(bios, brokenChain).ok());
+    ASSERT_TRUE(platform::readWholeFile(bios, brokenChain).ok());
     const std::size_t firstModuleLink = sample::SampleDirectoryOffset + 18;
     std::fill_n(brokenChain.begin() + firstModuleLink, 4, 0x00);  // a link to 0000:0000, far below the image
     const std::string broken = path("broken.rom");
-    ASSERT_TRUE(image::writeFileAtomically(broken, brokenChain).ok());
+    ASSERT_TRUE(platform::writeFileAtomically(broken, brokenChain).ok());
 
     const std::string absent = path("absent.rom");
     EXPECT_FALSE(packDmi(session, view, absent, out).ok());
@@ -87,10 +88,10 @@ TEST_F(Workflow, UnreadableOrCorruptFilesAreReportedAndEditsKept) {
 
 TEST_F(Workflow, ImageWithoutModule6IsReported) {
     image::RomImage rom;
-    ASSERT_TRUE(image::loadImage(rom, bios).ok());
+    ASSERT_TRUE(platform::loadImage(rom, bios).ok());
     std::erase_if(rom.modules, [](const image::ModuleEntry& e) { return e.moduleId == 6; });
     const std::string without = path("without.rom");
-    ASSERT_TRUE(image::rebuildImage(rom, without).ok());
+    ASSERT_TRUE(platform::rebuildImage(rom, without).ok());
     EXPECT_FALSE(extractDmi(session, view, without).ok());
     EXPECT_EQ(view.messages(), std::vector<std::string>{messages::NoModule6});
 }

@@ -11,6 +11,7 @@
 #include "dmi/dmi_session.h"
 #include "image/image_fixtures.h"
 #include "image/rom_image.h"
+#include "platform/image_files.h"
 #include "sample/sample_dmi_module.h"
 #include "support/test_files.h"
 
@@ -79,7 +80,7 @@ protected:
     std::string path(const std::string& name) const { return shellQuoted((dir.path() / name).string()); }
     dmi::DmiState fieldsOf(const std::string& name) const {
         image::RomImage rom;
-        EXPECT_TRUE(image::loadImage(rom, (dir.path() / name).string()).ok()) << name;
+        EXPECT_TRUE(platform::loadImage(rom, (dir.path() / name).string()).ok()) << name;
         const image::ModuleEntry* module = image::findModule(rom, dmi::DmiModuleId, 0, 0);
         return module ? dmi::readDmiModule(module->data).state : dmi::DmiState{};
     }

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "image/rom_image.h"
 #include "image/image_fixtures.h"
+#include "image/rom_image.h"
+#include "platform/image_files.h"
 #include "support/test_files.h"
 
 namespace quarnel::image {
@@ -69,20 +70,20 @@ TEST(LoadImageFile, ReportsAFileThatCantBeOpenedOrHoldsNoDirectory) {
     ASSERT_TRUE(test::writeFile(rom, test::MixedChain().file));
     ASSERT_TRUE(test::writeFile(plain, std::vector<std::uint8_t>(4096, 0)));
     RomImage image;
-    ASSERT_TRUE(loadImage(image, rom.string()).ok());
+    ASSERT_TRUE(platform::loadImage(image, rom.string()).ok());
     EXPECT_EQ(image.modules.size(), 6u);
 
-    const Result missing = loadImage(image, (dir.path() / "missing.rom").string());
+    const Result missing = platform::loadImage(image, (dir.path() / "missing.rom").string());
     EXPECT_EQ(missing.outcome, Outcome::CantOpen);
     EXPECT_EQ(missing.message, "Can't open " + (dir.path() / "missing.rom").string() + ": No such file or directory");
     EXPECT_FALSE(image.loaded);
     EXPECT_TRUE(image.modules.empty());
-    const Result folder = loadImage(image, dir.path().string());
+    const Result folder = platform::loadImage(image, dir.path().string());
     EXPECT_EQ(folder.outcome, Outcome::CantOpen);
     EXPECT_EQ(folder.message, "Can't open " + dir.path().string() + ": it is a directory, not a regular file");
 
     // Without a directory the file stays loaded, with an empty list.
-    const Result noDirectory = loadImage(image, plain.string());
+    const Result noDirectory = platform::loadImage(image, plain.string());
     EXPECT_EQ(noDirectory.outcome, Outcome::NoDirectory);
     EXPECT_EQ(noDirectory.message, "No AMIBIOSC module directory in " + plain.string());
     EXPECT_TRUE(image.loaded);

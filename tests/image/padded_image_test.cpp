@@ -12,6 +12,7 @@
 #include "image/image_fixtures.h"
 #include "image/rom_image.h"
 #include "image/verify_image.h"
+#include "platform/image_files.h"
 #include "sample/sample_image.h"
 #include "support/test_files.h"
 
@@ -47,8 +48,8 @@ Outputs runAll(const test::TempDir& dir, const Bytes& file, bool withDmi) {
     const VerifyReport report = verifyImage(file);
     EXPECT_TRUE(report.result.ok() && report.faults.empty()) << report.result.message;
     RomImage image;
-    EXPECT_TRUE(loadImage(image, in.string()).ok());
-    const Result written = rebuildImage(image, rebuilt.string());
+    EXPECT_TRUE(platform::loadImage(image, in.string()).ok());
+    const Result written = platform::rebuildImage(image, rebuilt.string());
     EXPECT_TRUE(written.ok()) << written.message;
     Outputs outputs{test::readFile(rebuilt), {}};
     if (!withDmi) return outputs;

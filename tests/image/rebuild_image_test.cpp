@@ -8,6 +8,7 @@
 #include "image/image_fixtures.h"
 #include "image/rom_image.h"
 #include "image/verify_image.h"
+#include "platform/image_files.h"
 #include "support/test_files.h"
 
 namespace quarnel::image {
@@ -25,7 +26,7 @@ constexpr std::uint32_t AreaEnd = FixtureDirectory - 10;
 std::vector<std::uint8_t> rebuilt(RomImage& image) {
     test::TempDir dir;
     const auto out = dir.path() / "new.rom";
-    const Result result = rebuildImage(image, out.string());
+    const Result result = platform::rebuildImage(image, out.string());
     EXPECT_TRUE(result.ok()) << result.message;
     return test::readFile(out);
 }

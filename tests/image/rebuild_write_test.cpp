@@ -8,6 +8,7 @@
 
 #include "image/image_fixtures.h"
 #include "image/rom_image.h"
+#include "platform/image_files.h"
 #include "support/test_files.h"
 
 namespace quarnel::image {
@@ -70,7 +71,7 @@ TEST_F(RebuildWrite, AnImageThatCantBeSoundWritesNothing) {
          [](RomImage& im, std::string&) { test::putLe16(im.bytes, FixtureDirectory + 12, 0xFFFF); }, Outcome::BadData,
          "directory checksum"},
         {"second rebuild from the same list",
-         [this](RomImage& im, std::string&) { ASSERT_TRUE(rebuildImage(im, (dir.path() / "first.rom").string()).ok()); },
+         [this](RomImage& im, std::string&) { ASSERT_TRUE(platform::rebuildImage(im, (dir.path() / "first.rom").string()).ok()); },
          Outcome::BadData, "load the image again"},
         {"nothing loaded", [](RomImage& im, std::string&) { im = {}; }, Outcome::NotLoaded, "No image"},
         {"no directory",
@@ -86,7 +87,7 @@ TEST_F(RebuildWrite, AnImageThatCantBeSoundWritesNothing) {
         ASSERT_TRUE(loadImageBytes(image, chain.file).ok());
         std::string out = output.string();
         c.change(image, out);
-        const Result result = rebuildImage(image, out);
+        const Result result = platform::rebuildImage(image, out);
         EXPECT_EQ(result.outcome, c.outcome);
         EXPECT_NE(result.message.find(c.message), std::string::npos) << result.message;
         EXPECT_EQ(test::readFile(output), oldOutput);
@@ -99,13 +100,13 @@ TEST_F(RebuildWrite, TheInputCanBeItsOwnOutput) {
     const auto rom = dir.path() / "bios.rom";
     ASSERT_TRUE(test::writeFile(rom, chain.file));
     RomImage fromFile;
-    ASSERT_TRUE(loadImage(fromFile, rom.string()).ok());
-    ASSERT_TRUE(rebuildImage(fromFile, rom.string()).ok());
+    ASSERT_TRUE(platform::loadImage(fromFile, rom.string()).ok());
+    ASSERT_TRUE(platform::rebuildImage(fromFile, rom.string()).ok());
 
     const std::vector<std::uint8_t> written = test::readFile(rom);
     EXPECT_EQ(written.size(), FixtureFileSize);
     RomImage again;
-    ASSERT_TRUE(loadImage(again, rom.string()).ok());
+    ASSERT_TRUE(platform::loadImage(again, rom.string()).ok());
     ASSERT_EQ(again.modules.size(), chain.contents.size());
     for (std::size_t i = 0; i < chain.contents.size(); ++i) EXPECT_EQ(again.modules[i].data, chain.contents[i]);
 }

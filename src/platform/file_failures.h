@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "rom_image.h"
+#include "image/rom_image.h"
 
-namespace quarnel::image {
+namespace quarnel::platform {
 
 Result cantOpen(const std::string& fileName, const std::string& reason);
 Result cantCreate(const std::string& fileName, const std::string& reason);
@@ -17,4 +17,4 @@ std::string notRegularFile(const std::string& kind);
 // Why a file of that many bytes is refused before it is read.
 std::string tooLargeReason(std::uint64_t size);
 
-}  // namespace quarnel::image
+}  // namespace quarnel::platform

@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "image/file_io.h"
-#include "platform.h"
+#include "file_io.h"
+#include "system.h"
 
-namespace quarnel::cli {
+namespace quarnel::platform {
 namespace {
 
 // Runs on a thread of its own; returning FALSE passes the event on to the
@@ -23,7 +23,7 @@ BOOL WINAPI removeTemporaryFilesAndEnd(DWORD event) {
         case CTRL_BREAK_EVENT:
         case CTRL_CLOSE_EVENT:
         case CTRL_LOGOFF_EVENT:
-        case CTRL_SHUTDOWN_EVENT: image::removeTemporaryFiles(); break;
+        case CTRL_SHUTDOWN_EVENT: removeTemporaryFiles(); break;
         default: break;
     }
     return FALSE;
@@ -95,4 +95,4 @@ bool standardErrorIsTerminal() {
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
-}  // namespace quarnel::cli
+}  // namespace quarnel::platform

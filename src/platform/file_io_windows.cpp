@@ -12,10 +12,10 @@
 
 #include "file_failures.h"
 #include "file_io.h"
-#include "image_layout.h"
-#include "memory_message.h"
+#include "image/image_layout.h"
+#include "image/memory_message.h"
 
-namespace quarnel::image {
+namespace quarnel::platform {
 namespace {
 
 std::string utf8Name(const std::wstring& wide) {
@@ -204,11 +204,11 @@ Result readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& byt
     const auto length = static_cast<std::uint64_t>(size.QuadPart);
     // Refused from its size alone: reading gigabytes first would take the
     // memory and the time of a whole disk image.
-    if (length > MaxImageSize) return cantOpen(fileName, tooLargeReason(length));
+    if (length > image::MaxImageSize) return cantOpen(fileName, tooLargeReason(length));
     try {
         bytes.assign(static_cast<std::size_t>(length), 0);
     } catch (const std::bad_alloc&) {
-        return notEnoughMemory("the contents of " + fileName, static_cast<std::size_t>(length));
+        return image::notEnoughMemory("the contents of " + fileName, static_cast<std::size_t>(length));
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -324,4 +324,4 @@ void removeTemporaryFiles() noexcept {
     for (const std::wstring& path : temporaryFiles()) DeleteFileW(path.c_str());
 }
 
-}  // namespace quarnel::image
+}  // namespace quarnel::platform

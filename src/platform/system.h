@@ -1,5 +1,5 @@
-// What quarnel-cli needs from the system it runs on, one implementation per
-// system (platform_posix.cpp, platform_windows.cpp), so the commands stay
+// What the programs need from the system they run on, one implementation per
+// system (system_posix.cpp, system_windows.cpp), so the commands stay
 // the same everywhere.
 #pragma once
 
@@ -9,7 +9,7 @@
 
 #include "image/rom_image.h"
 
-namespace quarnel::cli {
+namespace quarnel::platform {
 
 // An interrupted run (Ctrl+C, a closed terminal or console, a request to
 // end) leaves no temporary file behind, then ends as it would have.
@@ -25,9 +25,12 @@ std::vector<std::string> commandLineArguments(int argc, char** argv);
 
 bool standardErrorIsTerminal();
 
+// Where Linux hands out the SMBIOS structure table.
+inline constexpr char SystemTablePath[] = "/sys/firmware/dmi/tables/DMI";
+
 // This machine's own SMBIOS structure table, as the system hands it out, and
 // what messages call it.
 Result readSystemTable(std::vector<std::uint8_t>& table);
 std::string systemTableName();
 
-}  // namespace quarnel::cli
+}  // namespace quarnel::platform

@@ -1,6 +1,6 @@
 // The file layer on POSIX systems.
-#include "file_io.h"
 #include "file_failures.h"
+#include "file_io.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -16,10 +16,10 @@
 #include <filesystem>
 #include <new>
 
-#include "image_layout.h"
-#include "memory_message.h"
+#include "image/image_layout.h"
+#include "image/memory_message.h"
 
-namespace quarnel::image {
+namespace quarnel::platform {
 namespace {
 
 std::string reason(int error) { return std::strerror(error); }
@@ -136,7 +136,7 @@ Result readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& byt
         result = cantOpen(fileName, reason(errno));
     } else if (const std::string notRegular = notRegularReason(status.st_mode); !notRegular.empty()) {
         result = cantOpen(fileName, notRegular);
-    } else if (static_cast<std::uint64_t>(status.st_size) > MaxImageSize) {
+    } else if (static_cast<std::uint64_t>(status.st_size) > image::MaxImageSize) {
         // Refused from its size alone: reading gigabytes first would take
         // the memory and the time of a whole disk image.
         result = cantOpen(fileName, "it is " + std::to_string(status.st_size) +
@@ -157,7 +157,7 @@ Result readWholeFile(const std::string& fileName, std::vector<std::uint8_t>& byt
                 done += static_cast<std::size_t>(got);
             }
         } catch (const std::bad_alloc&) {
-            result = notEnoughMemory("the contents of " + fileName, static_cast<std::size_t>(status.st_size));
+            result = image::notEnoughMemory("the contents of " + fileName, static_cast<std::size_t>(status.st_size));
         }
     }
     ::close(fd);
@@ -256,4 +256,4 @@ void removeTemporaryFiles() noexcept {
         if (slot.state.load() == Ready) ::unlink(slot.path);
 }
 
-}  // namespace quarnel::image
+}  // namespace quarnel::platform

@@ -1,4 +1,4 @@
-// Whole-file reading and atomic writing, shared by the container and the CLI.
+// Whole-file reading and atomic writing, for every program and library above.
 // One implementation per system (file_io_posix.cpp, file_io_windows.cpp)
 // behind these functions. File names are the system's bytes on POSIX and
 // UTF-8 on Windows.
@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "rom_image.h"
+#include "image/rom_image.h"
 
-namespace quarnel::image {
+namespace quarnel::platform {
 
 // Reads the file whole. CantOpen when it can't be opened or read, or when it
 // is larger than MaxImageSize (told from its size before a byte is read).
@@ -80,4 +80,4 @@ void removeTemporaryFiles() noexcept;
 // in the ANSI code page, not in UTF-8.
 std::filesystem::path filePath(const std::string& fileName);
 
-}  // namespace quarnel::image
+}  // namespace quarnel::platform

@@ -4,7 +4,7 @@
 
 #include "file_io.h"
 
-namespace quarnel::image {
+namespace quarnel::platform {
 namespace {
 
 namespace fs = std::filesystem;
@@ -72,4 +72,4 @@ Result fileInsideFolder(const std::string& root, const std::string& relative, bo
     return {};
 }
 
-}  // namespace quarnel::image
+}  // namespace quarnel::platform

@@ -2,7 +2,7 @@
 #include "file_failures.h"
 #include "file_io.h"
 
-namespace quarnel::image {
+namespace quarnel::platform {
 
 Result cantOpen(const std::string& fileName, const std::string& reason) {
     return {Outcome::CantOpen, "Can't open " + fileName + ": " + reason};
@@ -35,4 +35,4 @@ Result writeFileAtomically(const std::string& fileName, std::span<const std::uin
     return writer.commit();
 }
 
-}  // namespace quarnel::image
+}  // namespace quarnel::platform

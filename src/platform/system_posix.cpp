@@ -5,17 +5,16 @@
 #include <cerrno>
 #include <cstring>
 
-#include "dmi/smbios_identity.h"
-#include "image/file_io.h"
-#include "platform.h"
+#include "file_io.h"
+#include "system.h"
 
-namespace quarnel::cli {
+namespace quarnel::platform {
 namespace {
 
 // The handler removes the temporary files, then lets the signal end the
 // process as it would have.
 extern "C" void removeTemporaryFilesAndDie(int number) {
-    image::removeTemporaryFiles();
+    removeTemporaryFiles();
     ::signal(number, SIG_DFL);
     ::raise(number);
 }
@@ -45,9 +44,9 @@ Result readSystemTable(std::vector<std::uint8_t>& table) {
     if (::access(name.c_str(), R_OK) != 0)
         return {Outcome::CantOpen, name + " can't be read: " + std::strerror(errno) +
                                               (errno == EACCES ? " (reading it needs root)" : "")};
-    return image::readWholeFile(name, table);
+    return readWholeFile(name, table);
 }
 
-std::string systemTableName() { return dmi::SystemTablePath; }
+std::string systemTableName() { return SystemTablePath; }
 
-}  // namespace quarnel::cli
+}  // namespace quarnel::platform
