@@ -3,8 +3,9 @@
 // whatever entry point it holds), or the rest as a table behind an entry
 // point of the kind picked ("_SM_", "_SM3_", "_DMI_") with sound checksums,
 // so that the walk is reached past the checks. Whatever is read gives edits
-// of rows 1 to 4 of types 1 and 3 alone, each row once, as the table's
-// bytes; applied, they keep every field's length.
+// of identity fields alone, each once, as the table's bytes; applied with
+// kept lengths, they keep every field's length, and written exactly only a
+// string over 64 bytes is refused.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "dmi/dmi_edit.h"
+#include "dmi/identity_fields.h"
 #include "dmi/smbios_identity.h"
 
 namespace {
@@ -76,20 +78,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!identityFromTable(file, edits, notes).ok()) return 0;
 
     std::set<std::pair<int, int>> rows;
+    bool tooLong = false;
     for (const FieldEdit& edit : edits.fields) {
-        const bool known = (edit.type == 1 || edit.type == 3) && edit.row >= 1 && edit.row <= 4;
-        if (!known || !edit.asStored || !rows.emplace(edit.type, edit.row).second) __builtin_trap();
+        if (!identityField(edit.type, edit.row) || !edit.asStored || !rows.emplace(edit.type, edit.row).second)
+            __builtin_trap();
         if (edit.text.find('\0') != std::string::npos || edit.text.size() >= file.size()) __builtin_trap();
+        tooLong = tooLong || edit.text.size() > MaxFieldLength;
     }
 
-    // A table's strings never fail a pack, whatever bytes they hold.
+    // Cut or padded to the held lengths, a table's strings never fail a
+    // pack, whatever bytes they hold, and every field keeps its length.
     DmiState state;
-    for (DmiFields* fields : {&state.type1Fields, &state.type3Fields})
+    for (DmiFields* fields : {&state.type1Fields, &state.type2Fields, &state.type3Fields})
         for (std::size_t i = 0; i < fields->size(); ++i)
-            (*fields)[i] = {std::string(i * 3, 'x'), static_cast<std::int32_t>(i * 3)};
-    if (!applyEdits(state, edits, notes).ok()) __builtin_trap();
-    for (const DmiFields* fields : {&state.type1Fields, &state.type3Fields})
+            (*fields)[i] = {std::string(i * 3, 'x'), static_cast<std::int32_t>(i * 3), 1, true, {}};
+    DmiState exact = state;
+    exact.resizable = true;
+    DmiEdits kept = edits;
+    kept.keepLengths = true;
+    if (!applyEdits(state, kept, notes).ok()) __builtin_trap();
+    for (const DmiFields* fields : {&state.type1Fields, &state.type2Fields, &state.type3Fields})
         for (const DmiStringField& field : *fields)
             if (field.text.size() != static_cast<std::size_t>(field.length)) __builtin_trap();
+    // Written exactly, only a string longer than a field takes is refused.
+    if (applyEdits(exact, edits, notes).ok() == tooLong) __builtin_trap();
     return 0;
 }
