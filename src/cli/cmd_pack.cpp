@@ -139,6 +139,7 @@ Result applyIdentity(const PackOptions& options, dmi::DmiState& state, std::vect
         if (Result r = dmi::identityFromTable(table, identity, notes); !r.ok())
             return {r.outcome, name + ": " + r.message};
     }
+    dmi::dropUnsettable(state, identity, notes);
     if (Result r = dmi::applyEdits(state, identity, notes); !r.ok()) return {r.outcome, name + ": " + r.message};
     return {};
 }

@@ -1,6 +1,7 @@
 #include "dmi/dmi_edit.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "dmi/dmi_messages.h"
 #include "dmi/identity_fields.h"
@@ -10,10 +11,13 @@
 namespace quarnel::dmi {
 namespace {
 
-DmiStringField* fieldOf(DmiState& state, int type, int row) {
-    DmiFields* fields = type == 1 ? &state.type1Fields : type == 2 ? &state.type2Fields : type == 3 ? &state.type3Fields
-                                                                                                     : nullptr;
-    if (!fields || row < 1 || static_cast<std::size_t>(row) > fields->size()) return nullptr;
+// The field of that type and row, const or not as the state is; null when there is none.
+template <typename State>
+auto* fieldOf(State& state, int type, int row) {
+    auto* fields = type == 1 ? &state.type1Fields : type == 2 ? &state.type2Fields : type == 3 ? &state.type3Fields
+                                                                                                : nullptr;
+    using Field = std::remove_reference_t<decltype((*fields)[0])>;
+    if (!fields || row < 1 || static_cast<std::size_t>(row) > fields->size()) return static_cast<Field*>(nullptr);
     return &(*fields)[static_cast<std::size_t>(row - 1)];
 }
 
@@ -136,6 +140,16 @@ Result applyEdits(DmiState& state, const DmiEdits& edits, std::vector<std::strin
     }
     if (edits.uuid) state.uuid = *edits.uuid;
     return {};
+}
+
+void dropUnsettable(const DmiState& state, DmiEdits& edits, std::vector<std::string>& notes) {
+    std::erase_if(edits.fields, [&](const FieldEdit& edit) {
+        const DmiStringField* field = fieldOf(state, edit.type, edit.row);
+        if (!field) return false;  // applyEdits refuses it, naming it
+        const Result settable = checkSettable(fieldLabel(edit.type, edit.row), *field);
+        if (!settable.ok()) notes.push_back(settable.message + "; this image's field is left as it is");
+        return !settable.ok();
+    });
 }
 
 Result writeBackDmi(DmiState& state, DmiWorkBuffer& buffer, const std::optional<Uuid>& uuid) {

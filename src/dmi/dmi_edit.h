@@ -59,6 +59,12 @@ std::size_t fieldCapacity(const DmiState& state, const DmiStringField& field);
 // bytes outside printable ASCII, which most readers show as dots.
 Result applyEdits(DmiState& state, const DmiEdits& edits, std::vector<std::string>& notes);
 
+// An identity taken from elsewhere (a dump, another image) may give fields
+// this module's structures can't name (a type 1 of SMBIOS 2.3 has no SKU
+// number) or whose number points past their strings: those edits are left
+// out, each with a note.
+void dropUnsettable(const DmiState& state, DmiEdits& edits, std::vector<std::string>& notes);
+
 // Writes the UUID (the given one, which then becomes the held one, or else
 // the held one) and the fields into the buffer, which holds module 6 as it
 // was read: the edited structures' strings are set again and the rest of

@@ -36,6 +36,12 @@ Result readContents(std::span<const std::uint8_t> bytes, const ModuleBlock& bloc
     return {};
 }
 
+void collectDamageElsewhere(std::span<const std::uint8_t> bytes, const ModuleBlock& block, LoneModule& module) {
+    const std::string own = moduleName(block) + ":";
+    for (std::string& fault : verifyImage(bytes).faults)
+        if (fault.compare(0, own.size(), own) != 0) module.damageElsewhere.push_back(std::move(fault));
+}
+
 }  // namespace
 
 Result readLoneModule(std::span<const std::uint8_t> bytes, std::uint8_t moduleId, std::uint16_t subId2,
@@ -51,7 +57,16 @@ Result readLoneModule(std::span<const std::uint8_t> bytes, std::uint8_t moduleId
                                                         : std::string())};
     if (!blockChecksumHolds(bytes, chain.generation, block->blockStart(), block->blockLength()))
         return {Outcome::BadData, moduleName(*block) + ": the block checksum does not match"};
+    // A chain that loads whole gives the module as every other command reads it.
+    RomImage whole;
+    if (loadImageBytes(whole, std::vector<std::uint8_t>(bytes.begin(), bytes.end())).ok()) {
+        if (const ModuleEntry* loaded = findModule(whole, moduleId, subId2, subId1)) module.entry = *loaded;
+    }
     ModuleEntry& entry = module.entry;
+    if (!entry.data.empty() || entry.size == NoContents) {
+        collectDamageElsewhere(bytes, *block, module);
+        return {};
+    }
     entry.size = block->size;
     entry.moduleId = block->moduleId;
     entry.flags = block->flags;
@@ -60,9 +75,7 @@ Result readLoneModule(std::span<const std::uint8_t> bytes, std::uint8_t moduleId
     entry.compressed = block->compressed;
     if (Result r = readContents(bytes, *block, entry); !r.ok()) return r;
 
-    const std::string own = moduleName(*block) + ":";
-    for (std::string& fault : verifyImage(bytes).faults)
-        if (fault.compare(0, own.size(), own) != 0) module.damageElsewhere.push_back(std::move(fault));
+    collectDamageElsewhere(bytes, *block, module);
     return {};
 }
 

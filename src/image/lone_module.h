@@ -20,9 +20,11 @@ struct LoneModule {
 
 // The chain must be walkable, the module found, its block checksum must
 // hold and, compressed, it must decode; each of these is refused in its own
-// words (BadData; NoDirectory for a file without a directory). Every other
-// block and the directory checksum are checked as verify checks them, and
-// what is wrong with them comes back in damageElsewhere.
+// words (BadData; NoDirectory for a file without a directory). The contents
+// are those the whole image's load gives, or, when something else keeps it
+// from loading, the module's own decoded alone. Every other block and the
+// directory checksum are checked as verify checks them, and what is wrong
+// with them comes back in damageElsewhere.
 Result readLoneModule(std::span<const std::uint8_t> bytes, std::uint8_t moduleId, std::uint16_t subId2,
                       std::uint16_t subId1, LoneModule& module);
 

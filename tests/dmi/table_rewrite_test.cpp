@@ -139,3 +139,24 @@ TEST(TableRewrite, KeptLengthsChangeOnlyTheEditedBytes) {
 
 }  // namespace
 }  // namespace quarnel::dmi
+
+namespace quarnel::dmi {
+namespace {
+
+// An identity from elsewhere that names a field this module can't set
+// leaves that field alone, with a note, rather than failing the whole pack.
+TEST(TableRewrite, IdentityFieldsTheModuleCantSetAreLeftOutWithANote) {
+    Layout layout;
+    layout.type2 = {1, 2, 3, 4, 9};
+    DmiReadResult read = readDmiModule(module(layout));
+    DmiEdits edits{{{2, 4, "BS-9", true}, {2, 5, "TAG-9", true}}, std::nullopt};
+    std::vector<std::string> notes;
+    dropUnsettable(read.state, edits, notes);
+    ASSERT_EQ(edits.fields.size(), 1u);
+    EXPECT_EQ(edits.fields[0].row, 4);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("asset tag (row 5) names string 9"), std::string::npos) << notes[0];
+}
+
+}  // namespace
+}  // namespace quarnel::dmi
