@@ -1,8 +1,10 @@
 // Reads the DMI module: the BIOS date after the "American Megatrends"
-// signature, the system UUID and the first four strings of the structures of
-// types 1, 2 and 3. Everything hangs on the signature and on fixed distances
-// from it; the structures are stepped over by their length bytes and the
-// lengths of their strings.
+// signature, and whether the structures of types 1, 2 and 3 follow one
+// another as the BIOS lays them out (stepped over by their length bytes and
+// the lengths of their strings, from fixed distances to the signature).
+// The identity fields and the UUID are then read from the module's SMBIOS
+// table as SMBIOS readers read them, each string through its number
+// (table_fields.h).
 #pragma once
 
 #include <cstdint>
