@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "image_layout.h"
+
 namespace quarnel::image {
 
 ChainDirection chainDirection(const ModuleChain& chain) {
@@ -23,6 +25,12 @@ bool laidOutAsRebuilt(const ModuleChain& chain) {
         top = chain.blocks[i].blockStart();
     }
     return true;
+}
+
+bool placedOnPurpose(const ModuleBlock& block) {
+    constexpr std::uint32_t Page = 0x1000;
+    if (block.flags & FixedPlaceFlag) return true;
+    return !block.compressed && (block.headerOffset % Page == 0 || block.dataOffset() % Page == 0);
 }
 
 std::uint32_t runOfFFUp(std::span<const std::uint8_t> bytes, std::uint32_t from, std::uint32_t limit) {

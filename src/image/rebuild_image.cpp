@@ -183,11 +183,12 @@ private:
     // In chain order, so a block whose last partial word reaches into the
     // block above sums over that block's final checksum; the directory comes
     // last, as its stretch may reach down into the blocks. A directory
-    // checksum that did not hold in the file is left as it was.
+    // checksum that did not hold in the file, or covers nothing, is left as
+    // it was.
     void setChecksums() {
         for (const auto& [start, dataSize] : placedBlocks_)
             setBlockChecksum(bytes_, generation_, start, dataSize + prefixSize_ + HeaderSize);
-        if (!image_.directoryChecksumHeld) return;
+        if (!image_.directoryChecksumHeld || directoryStretchEmpty(bytes_, image_.directoryOffset)) return;
         if (generation_ == DirectoryGeneration::V06xx) growStretchToCover(bytes_, image_.directoryOffset, cursor_);
         setDirectoryChecksum(bytes_, image_.directoryOffset);
     }

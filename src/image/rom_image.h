@@ -20,6 +20,8 @@ namespace quarnel::image {
 inline constexpr std::uint32_t ChainEndLinear = 0x10FFEF;
 inline constexpr std::uint8_t StoredFlag = 0x80;
 inline constexpr std::uint8_t KeepStoredFlag = 0x40;
+// The block lies where the board runs it from: it never moves.
+inline constexpr std::uint8_t FixedPlaceFlag = 0x10;
 // A compressed module's unpackedSize of this value: the module has no contents.
 inline constexpr std::uint32_t NoContents = 0xFFFFFFFF;
 
