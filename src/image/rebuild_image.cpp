@@ -125,7 +125,7 @@ private:
                 placedDataSize(generation_, area.compressed, static_cast<std::uint32_t>(placed.area.size()));
             if (Result r = checkDataArea(entryName(i, entry), generation_, placed.dataSize); !r.ok()) return r;
             placed.size16 = size16Of(placed.dataSize);
-            keepAsLoaded(entry, area, placed);
+            keepAsLoaded(i, area, placed);
             placed.gapAbove = gapAbove(i);
             needed_ += static_cast<std::uint64_t>(placed.gapAbove) + placed.dataSize + prefixSize_ + HeaderSize;
         }
@@ -134,14 +134,17 @@ private:
 
     // A module whose new area is the one it was loaded with keeps that
     // area whole, fill bytes and size16 included (which need not be the
-    // area's length), as its builder or an earlier tool left them.
-    static void keepAsLoaded(const ModuleEntry& entry, const ModuleArea& area, PlacedArea& placed) {
-        const auto& loaded = entry.loadedArea;
+    // area's length), as its builder or an earlier tool left them. The list
+    // holds the loaded modules first, in chain order.
+    void keepAsLoaded(std::size_t index, const ModuleArea& area, PlacedArea& placed) const {
+        if (index >= loaded_.blocks.size()) return;
+        const ModuleBlock& block = loaded_.blocks[index];
+        const auto loaded = std::span<const std::uint8_t>(image_.asRead).subspan(block.dataOffset(), block.dataSize);
         const bool same = area.compressed ? loaded.size() >= placed.area.size() : loaded.size() == placed.area.size();
         if (!same || !std::equal(placed.area.begin(), placed.area.end(), loaded.begin())) return;
         placed.area = loaded;
-        placed.dataSize = static_cast<std::uint32_t>(loaded.size());
-        placed.size16 = entry.loadedSize16;
+        placed.dataSize = block.dataSize;
+        placed.size16 = block.size16;
     }
 
     // The 0xFF bytes the loaded chain had between block `index` and the

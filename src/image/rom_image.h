@@ -33,11 +33,6 @@ struct ModuleEntry {
     std::uint16_t subId2 = 0;
     std::vector<std::uint8_t> data;  // plain contents; empty when size is NoContents
     bool compressed = false;         // LZH-coded in the image: decoded on load, encoded on rebuild
-    // The data area and size16 as the loaded image held them; a rebuild
-    // keeps both for a module whose area comes out the same. Empty for a
-    // module that was not loaded.
-    std::vector<std::uint8_t> loadedArea;
-    std::uint16_t loadedSize16 = 0;
 };
 
 // In chain order; replaceModule appends at the end.
@@ -46,7 +41,9 @@ using ModuleList = std::vector<ModuleEntry>;
 struct RomImage {
     bool loaded = false;
     std::vector<std::uint8_t> bytes;  // the file; loading erases the module blocks in it
-    // The file as it was read, blocks and all: an edit in place starts from it.
+    // The file as it was read, blocks and all: an edit in place starts from
+    // it, and a rebuild keeps from it the data area and size16 of a module
+    // whose area comes out the same.
     std::vector<std::uint8_t> asRead;
     // The directory checksum held in the file as read; writes keep that state.
     bool directoryChecksumHeld = false;

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
-#include "image/rom_image.h"
 #include "image/image_fixtures.h"
+#include "image/image_layout.h"
+#include "image/rom_image.h"
+#include "lzh/lzh.h"
 #include "support/test_files.h"
 
 namespace quarnel::image {
@@ -87,6 +89,47 @@ TEST(LoadImageFile, ReportsAFileThatCantBeOpenedOrHoldsNoDirectory) {
     EXPECT_EQ(noDirectory.message, "No AMIBIOSC module directory in " + plain.string());
     EXPECT_TRUE(image.loaded);
     EXPECT_TRUE(image.modules.empty());
+}
+
+// A compressed area whose packedSize runs 8 bytes past its block, into the
+// block of the chain's first module: by then that block is erased, so the
+// stream ends in 0xFF bytes. A chain large enough to be read on several
+// threads must read it so too.
+TEST(LoadImageFile, AnAreaRunningIntoAnEarlierBlockReadsItErasedHoweverLargeTheChain) {
+    constexpr std::uint32_t Past = 8, Header = 0x70000;
+    const std::vector<std::uint8_t> contents = test::seabiosCode(4096);
+    std::vector<std::uint8_t> area = test::compressedArea(contents);
+    const auto length = static_cast<std::uint32_t>(area.size());
+    area.resize(length - Past);
+    // What the stream gives when it ends in erased bytes: nothing, or this.
+    std::vector<std::uint8_t> erasedEnd = area, erased(contents.size());
+    erasedEnd.resize(length, 0xFF);
+    if (!lzh::LzhDecode(erasedEnd, erased).ok()) erased.clear();
+
+    for (const std::uint32_t large : {0u, 300u << 10}) {
+        SCOPED_TRACE(large);
+        TestImageWriter writer(FixtureFileSize, FixtureDirectory);
+        writer.addModule({.headerOffset = Header + length + HeaderSize, .moduleId = 0x30, .flags = 0x80,
+                          .dataArea = std::vector<std::uint8_t>(64, 0x5A)});
+        writer.addModule({.headerOffset = Header, .moduleId = 0x31, .dataArea = area});
+        if (large) writer.addModule({.headerOffset = 0x10008, .moduleId = 0x32, .flags = 0x80,
+                                     .dataArea = std::vector<std::uint8_t>(large, 0x33)});
+        const std::vector<std::uint8_t> file = writer.build();
+        // The stream's last bytes as the file holds them: the first block's prefix.
+        std::vector<std::uint8_t> asFiled = area;
+        asFiled.insert(asFiled.end(), file.begin() + Header + HeaderSize + length - Past,
+                       file.begin() + Header + HeaderSize + length);
+        std::vector<std::uint8_t> unerased(contents.size());
+        const bool unerasedDecodes = lzh::LzhDecode(asFiled, unerased).ok();
+        ASSERT_TRUE(!unerasedDecodes || unerased != erased) << "the block's bytes must make a difference";
+
+        RomImage image;
+        const Result loaded = loadImageBytes(image, file);
+        ASSERT_EQ(loaded.ok(), !erased.empty()) << loaded.message;
+        if (loaded.ok()) {
+            EXPECT_EQ(image.modules[1].data, erased);
+        }
+    }
 }
 
 }  // namespace
