@@ -4,12 +4,9 @@
 // A load that fails on a corrupt chain, a corrupt stream or memory releases
 // the image again, so no caller can go on to rebuild from half a list. A file
 // without a directory stays loaded with an empty list.
-#include <new>
-
 #include "block_checksum.h"
 #include "chain_layout.h"
 #include "file_io.h"
-#include "memory_message.h"
 #include "module_chain.h"
 #include "module_reading.h"
 #include "rom_image.h"
@@ -35,11 +32,6 @@ Result parseModuleChain(RomImage& image) {
     image.directoryVersion = chain.directoryVersion;
     image.generation = chain.generation;
     image.directoryChecksumHeld = directoryChecksumHolds(image.bytes, chain.directoryOffset);
-    try {
-        image.asRead = image.bytes;
-    } catch (const std::bad_alloc&) {
-        return fail(image, notEnoughMemory("a copy of the image as read", image.bytes.size()));
-    }
     image.chainStart = chain.lowestBlockStart();
     if (Result r = readModules(image, chain); !r.ok()) return fail(image, r);
     // The room a chain laid out again may take: the erased blocks and the

@@ -78,7 +78,17 @@ void erase(RomImage& image, const ModuleBlock& block) {
     std::fill_n(image.bytes.begin() + block.blockStart(), block.blockLength(), 0xFF);
 }
 
+Result keepAsRead(RomImage& image) {
+    try {
+        image.asRead = image.bytes;
+    } catch (const std::bad_alloc&) {
+        return notEnoughMemory("a copy of the image as read", image.bytes.size());
+    }
+    return {};
+}
+
 Result readInTurn(RomImage& image, const ModuleChain& chain) {
+    if (Result r = keepAsRead(image); !r.ok()) return r;
     for (std::size_t i = 0; i < chain.blocks.size(); ++i) {
         if (Result r = readModule(image.bytes, chain.blocks[i], image.modules[i]); !r.ok()) return r;
         erase(image, chain.blocks[i]);
@@ -86,9 +96,11 @@ Result readInTurn(RomImage& image, const ModuleChain& chain) {
     return {};
 }
 
-// The largest modules are handed out first, so no thread is left with a
-// large one at the end.
+// The copy of the image as read, a megabyte of fresh memory, is made
+// beside the decoding; the largest modules are handed out first, so no
+// thread is left with a large one at the end.
 Result readAtOnce(RomImage& image, const ModuleChain& chain, unsigned threads) {
+    Result kept;
     std::vector<Result> results;
     std::vector<std::size_t> order;
     std::vector<std::thread> pool;
@@ -104,8 +116,12 @@ Result readAtOnce(RomImage& image, const ModuleChain& chain, unsigned threads) {
                      [&](std::size_t a, std::size_t b) { return chain.blocks[a].size > chain.blocks[b].size; });
     std::atomic<std::size_t> next = 0;
     const auto work = [&] {
-        for (std::size_t k; (k = next++) < order.size();) {
-            const std::size_t i = order[k];
+        for (std::size_t k; (k = next++) <= order.size();) {
+            if (k == 0) {
+                kept = keepAsRead(image);
+                continue;
+            }
+            const std::size_t i = order[k - 1];
             try {
                 results[i] = readModule(image.bytes, chain.blocks[i], image.modules[i]);
             } catch (const std::bad_alloc&) {
@@ -122,6 +138,7 @@ Result readAtOnce(RomImage& image, const ModuleChain& chain, unsigned threads) {
     }
     work();
     for (std::thread& thread : pool) thread.join();
+    if (!kept.ok()) return kept;
     for (const Result& r : results)
         if (!r.ok()) return r;
     for (const ModuleBlock& block : chain.blocks) erase(image, block);

@@ -9,8 +9,8 @@
 
 namespace quarnel::image {
 
-// Fills image.modules from `chain` (walked over image.bytes) and erases
-// its blocks in image.bytes. Each block is read as the file holds it, but a
+// Keeps image.bytes as read in image.asRead, fills image.modules from
+// `chain` (walked over image.bytes) and erases its blocks in image.bytes. Each block is read as the file holds it, but a
 // compressed area that runs past its own block reads the blocks before it
 // in the chain already erased, so such a chain is read one module after the
 // other. The list and the bytes come out the same for every thread count;
