@@ -25,7 +25,7 @@ std::string forcedDamageMessage(const std::string& fileName, const std::vector<s
     return listFaults("warning: " + fileName + " is damaged; written anyway:", faults);
 }
 
-CheckedLoad loadCheckedImage(RomImage& image, const std::string& fileName, bool force) {
+CheckedLoad loadCheckedImage(RomImage& image, const std::string& fileName, bool force, LoadFor purpose) {
     unloadImage(image);
     CheckedLoad checked;
     std::vector<std::uint8_t> bytes;
@@ -40,7 +40,7 @@ CheckedLoad loadCheckedImage(RomImage& image, const std::string& fileName, bool 
         checked.result = {Outcome::BadData, damagedMessage(fileName, checked.faults)};
         return checked;
     }
-    checked.result = loadImageBytes(image, std::move(bytes));
+    checked.result = loadImageBytes(image, std::move(bytes), purpose);
     if (checked.result.outcome == Outcome::NoDirectory) checked.result.message = noDirectoryMessage(fileName);
     if (checked.result.outcome == Outcome::BadData && report.result.ok()) {
         checked.faults.push_back(checked.result.message);

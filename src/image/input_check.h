@@ -19,7 +19,8 @@ struct CheckedLoad {
 // that every compressed module decodes, then loads it. A damaged input is
 // refused (BadData, its message naming the file and the first faults)
 // unless `force` is set; the faults are listed either way.
-CheckedLoad loadCheckedImage(RomImage& image, const std::string& fileName, bool force);
+CheckedLoad loadCheckedImage(RomImage& image, const std::string& fileName, bool force,
+                             LoadFor purpose = LoadFor::Rebuild);
 
 // The warning of a write made from a damaged input all the same.
 std::string forcedDamageMessage(const std::string& fileName, const std::vector<std::string>& faults);

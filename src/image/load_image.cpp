@@ -23,7 +23,7 @@ Result fail(RomImage& image, Result result) {
 
 void unloadImage(RomImage& image) { image = RomImage{}; }
 
-Result parseModuleChain(RomImage& image) {
+Result parseModuleChain(RomImage& image, LoadFor purpose) {
     if (!image.loaded) return {Outcome::NotLoaded, "No image loaded"};
     const ModuleChain chain = describeModuleChain(image.bytes);
     if (chain.result.outcome == Outcome::NoDirectory) return chain.result;
@@ -33,7 +33,8 @@ Result parseModuleChain(RomImage& image) {
     image.generation = chain.generation;
     image.directoryChecksumHeld = directoryChecksumHolds(image.bytes, chain.directoryOffset);
     image.chainStart = chain.lowestBlockStart();
-    if (Result r = readModules(image, chain); !r.ok()) return fail(image, r);
+    if (Result r = readModules(image, chain, purpose); !r.ok()) return fail(image, r);
+    if (image.bytes.empty()) return {};
     // The room a chain laid out again may take: the erased blocks and the
     // 0xFF bytes among and below them, down to the first byte that is not
     // the chain's.
@@ -42,11 +43,11 @@ Result parseModuleChain(RomImage& image) {
     return {};
 }
 
-Result loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes) {
+Result loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes, LoadFor purpose) {
     unloadImage(image);
     image.bytes = std::move(bytes);
     image.loaded = true;
-    return parseModuleChain(image);
+    return parseModuleChain(image, purpose);
 }
 
 Result loadImage(RomImage& image, const std::string& fileName) {

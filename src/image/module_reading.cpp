@@ -96,10 +96,15 @@ Result readInTurn(RomImage& image, const ModuleChain& chain) {
     return {};
 }
 
-// The copy of the image as read, a megabyte of fresh memory, is made
-// beside the decoding; the largest modules are handed out first, so no
-// thread is left with a large one at the end.
-Result readAtOnce(RomImage& image, const ModuleChain& chain, unsigned threads) {
+// No module reads another's block here, so the blocks are erased, if at
+// all, once every module is read. The copy of the image as read that a
+// rebuild needs, a megabyte of fresh memory, is made beside the decoding;
+// the largest modules are handed out first, so no thread is left with a
+// large one at the end.
+Result readApart(RomImage& image, const ModuleChain& chain, unsigned threads, LoadFor purpose) {
+    const bool forRebuild = purpose == LoadFor::Rebuild;
+    if (!forRebuild) image.asRead.swap(image.bytes);
+    const std::span<const std::uint8_t> file = forRebuild ? image.bytes : image.asRead;
     Result kept;
     std::vector<Result> results;
     std::vector<std::size_t> order;
@@ -114,7 +119,7 @@ Result readAtOnce(RomImage& image, const ModuleChain& chain, unsigned threads) {
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return chain.blocks[a].size > chain.blocks[b].size; });
-    std::atomic<std::size_t> next = 0;
+    std::atomic<std::size_t> next = forRebuild ? 0 : 1;
     const auto work = [&] {
         for (std::size_t k; (k = next++) <= order.size();) {
             if (k == 0) {
@@ -123,7 +128,7 @@ Result readAtOnce(RomImage& image, const ModuleChain& chain, unsigned threads) {
             }
             const std::size_t i = order[k - 1];
             try {
-                results[i] = readModule(image.bytes, chain.blocks[i], image.modules[i]);
+                results[i] = readModule(file, chain.blocks[i], image.modules[i]);
             } catch (const std::bad_alloc&) {
                 results[i] = {Outcome::NoMemory, "not enough memory to read the modules"};
             }
@@ -141,21 +146,21 @@ Result readAtOnce(RomImage& image, const ModuleChain& chain, unsigned threads) {
     if (!kept.ok()) return kept;
     for (const Result& r : results)
         if (!r.ok()) return r;
-    for (const ModuleBlock& block : chain.blocks) erase(image, block);
+    if (forRebuild)
+        for (const ModuleBlock& block : chain.blocks) erase(image, block);
     return {};
 }
 
 }  // namespace
 
-Result readModules(RomImage& image, const ModuleChain& chain) {
+Result readModules(RomImage& image, const ModuleChain& chain, LoadFor purpose) {
     try {
         image.modules.resize(chain.blocks.size());
     } catch (const std::bad_alloc&) {
         return notEnoughMemory("the list of modules", chain.blocks.size() * sizeof(ModuleEntry));
     }
-    const unsigned threads = threadsFor(chain);
-    if (threads > 1 && readableApart(image.bytes, chain)) return readAtOnce(image, chain, threads);
-    return readInTurn(image, chain);
+    if (!readableApart(image.bytes, chain)) return readInTurn(image, chain);
+    return readApart(image, chain, threadsFor(chain), purpose);
 }
 
 }  // namespace quarnel::image

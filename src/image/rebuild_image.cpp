@@ -62,6 +62,8 @@ bool hasContents(const ModuleEntry& entry) { return entry.size != NoContents; }
 // Everything that can be known before the image is touched. `loaded` is the
 // chain as read.
 Result checkBeforeRebuild(const RomImage& image, const ModuleChain& loaded) {
+    if (image.loaded && image.bytes.empty() && !image.asRead.empty())
+        return {Outcome::NotLoaded, "The image was loaded for an edit in place; load it again to rebuild it"};
     if (!holdsDirectory(image)) return {Outcome::NotLoaded, "No image with a module directory is loaded"};
     if (!holdsChainSpan(image)) return {Outcome::BadData, "The room of the loaded module chain is not known"};
     if (Result r = checkLayout(loaded); !r.ok()) return r;

@@ -40,7 +40,7 @@ using ModuleList = std::vector<ModuleEntry>;
 
 struct RomImage {
     bool loaded = false;
-    std::vector<std::uint8_t> bytes;  // the file; loading erases the module blocks in it
+    std::vector<std::uint8_t> bytes;  // the file; loading erases the module blocks in it (see LoadFor)
     // The file as it was read, blocks and all: an edit in place starts from
     // it, and a rebuild keeps from it the data area and size16 of a module
     // whose area comes out the same.
@@ -67,16 +67,22 @@ struct RomImage {
 using quarnel::Outcome;
 using quarnel::Result;
 
+// What a load keeps. Every use needs the list and the file as read; only a
+// rebuild needs `bytes` with the blocks erased (and freeStart), a second
+// megabyte-size buffer that an edit in place never reads. Loaded for an
+// edit in place, an image leaves `bytes` empty and can't be rebuilt.
+enum class LoadFor { Rebuild, EditInPlace };
+
 // Releases any image held, reads the file whole and parses its chain.
 // A file without a directory stays loaded with an empty list
 // (NoDirectory); a corrupt chain or stream, or a lack of memory, releases
 // the image again, so nothing can be rebuilt from half a list.
 Result loadImage(RomImage& image, const std::string& fileName);
 // The same for bytes already in memory (the fuzzer and the tests use it).
-Result loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes);
+Result loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes, LoadFor purpose = LoadFor::Rebuild);
 void unloadImage(RomImage& image);
 // Finds the directory and walks the chain into the module list.
-Result parseModuleChain(RomImage& image);
+Result parseModuleChain(RomImage& image, LoadFor purpose = LoadFor::Rebuild);
 
 // Mind the key order: subId2 (header offset 10) before subId1 (offset 8).
 // The entry stays the list's; it is valid until a module is replaced or

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "image/image_fixtures.h"
 #include "image/image_layout.h"
 #include "image/rom_image.h"
 #include "lzh/lzh.h"
+#include "support/firmware_images.h"
 #include "support/test_files.h"
 
 namespace quarnel::image {
@@ -123,12 +125,44 @@ TEST(LoadImageFile, AnAreaRunningIntoAnEarlierBlockReadsItErasedHoweverLargeTheC
         const bool unerasedDecodes = lzh::LzhDecode(asFiled, unerased).ok();
         ASSERT_TRUE(!unerasedDecodes || unerased != erased) << "the block's bytes must make a difference";
 
-        RomImage image;
-        const Result loaded = loadImageBytes(image, file);
-        ASSERT_EQ(loaded.ok(), !erased.empty()) << loaded.message;
-        if (loaded.ok()) {
-            EXPECT_EQ(image.modules[1].data, erased);
+        for (const LoadFor purpose : {LoadFor::Rebuild, LoadFor::EditInPlace}) {
+            RomImage image;
+            const Result loaded = loadImageBytes(image, file, purpose);
+            ASSERT_EQ(loaded.ok(), !erased.empty()) << loaded.message;
+            if (loaded.ok()) {
+                EXPECT_EQ(image.modules[1].data, erased);
+            }
         }
+    }
+}
+
+// A load for an edit in place gives the same list and the same file as
+// read, without the erased copy only a rebuild reads; a rebuild from it is
+// refused.
+TEST(LoadImageFile, ALoadForAnEditInPlaceKeepsTheListAndTheFileAsRead) {
+    std::vector<std::vector<std::uint8_t>> files = {test::MixedChain().file};
+    for (const test::Firmware& image : test::firmwareImages())
+        if (test::claimsDirectory(image.bytes)) files.push_back(image.bytes);
+    for (const std::vector<std::uint8_t>& file : files) {
+        RomImage whole, forEdit;
+        ASSERT_TRUE(loadImageBytes(whole, file).ok());
+        ASSERT_TRUE(loadImageBytes(forEdit, file, LoadFor::EditInPlace).ok());
+        EXPECT_EQ(forEdit.asRead, file);
+        ASSERT_EQ(forEdit.modules.size(), whole.modules.size());
+        for (std::size_t i = 0; i < whole.modules.size(); ++i) {
+            const ModuleEntry &a = whole.modules[i], &b = forEdit.modules[i];
+            EXPECT_TRUE(std::tie(a.size, a.moduleId, a.flags, a.subId1, a.subId2, a.data, a.compressed) ==
+                        std::tie(b.size, b.moduleId, b.flags, b.subId1, b.subId2, b.data, b.compressed))
+                << "module " << i;
+        }
+        // A chain whose streams run past their blocks is loaded as for a rebuild.
+        if (!forEdit.bytes.empty()) {
+            EXPECT_EQ(forEdit.bytes, whole.bytes);
+            continue;
+        }
+        const Result rebuilt = rebuildImageInPlace(forEdit, 1);
+        EXPECT_EQ(rebuilt.outcome, Outcome::NotLoaded);
+        EXPECT_NE(rebuilt.message.find("load it again"), std::string::npos) << rebuilt.message;
     }
 }
 
