@@ -24,7 +24,8 @@ Result uuidToWrite(const PackRequest& request, std::optional<Uuid>& uuid) {
 // The input as it is now: sound (or forced).
 Result loadChecked(DmiSession& session, const std::string& fileName, bool force,
                    const std::function<void(const std::string& warning)>& warn) {
-    const image::CheckedLoad checked = platform::loadCheckedImage(session.image, fileName, force);
+    const image::CheckedLoad checked =
+        platform::loadCheckedImage(session.image, fileName, force, image::LoadFor::EditInPlace);
     if (!checked.result.ok()) {
         // A damaged input is told as it is; the window has no text of its own for it.
         if (!checked.faults.empty()) return checked.result;

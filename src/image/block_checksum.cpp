@@ -44,6 +44,10 @@ void setDirectoryChecksum(std::span<std::uint8_t> bytes, std::uint32_t directory
     writeU32(bytes, directoryOffset + DirectoryChecksumField, dwordChecksum(bytes, start, length));
 }
 
+bool directoryStretchEmpty(std::span<const std::uint8_t> bytes, std::uint32_t directoryOffset) {
+    return readU16(bytes, directoryOffset + ChecksumUnitsField) == 0;
+}
+
 namespace {
 
 std::uint32_t unitsToCover(std::uint32_t directoryOffset, std::uint32_t lowest) {

@@ -23,6 +23,9 @@ bool directoryStretch(std::span<const std::uint8_t> bytes, std::uint32_t directo
                       std::uint32_t& length);
 bool directoryChecksumHolds(std::span<const std::uint8_t> bytes, std::uint32_t directoryOffset);
 void setDirectoryChecksum(std::span<std::uint8_t> bytes, std::uint32_t directoryOffset);
+// A stretch of 0 units checks nothing, so the field's bytes mean nothing
+// either: writes keep them, and checksumUnits, as read.
+bool directoryStretchEmpty(std::span<const std::uint8_t> bytes, std::uint32_t directoryOffset);
 
 // A 06xx directory's checksum covers its whole chain. Whether its stretch
 // can reach down to `lowest` (the units fit their field and the stretch

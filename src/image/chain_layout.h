@@ -6,6 +6,8 @@
 // - bottom-up: blocks follow each other upwards (some stored ones first, at
 //   fixed places), with free room left between the highest block and the
 //   directory, where a module added later goes.
+// Either builder places some blocks on purpose: code the board runs from a
+// fixed address. Those never move.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +27,13 @@ ChainDirection chainDirection(const ModuleChain& chain);
 // the chain: the layout the rebuild gives, so rebuilding moves nothing the
 // builder placed on purpose.
 bool laidOutAsRebuilt(const ModuleChain& chain);
+
+// A block its builder placed on purpose: one flagged so (bit 0x10; the
+// stored firmware at fixed addresses carries 0x90), or a stored one whose
+// header or data starts on a 4 KiB boundary (the 0x40 and 0x60 modules of
+// bottom-up chains). A stored block with neither, such as the 0x80 module
+// that closes many chains wherever they end, may move.
+bool placedOnPurpose(const ModuleBlock& block);
 
 // The bytes of the 0xFF run that starts at `from` and goes up to `limit` at
 // most, or down to `limit` at least.

@@ -25,7 +25,7 @@ std::string forcedDamageMessage(const std::string& fileName, const std::vector<s
 }
 
 CheckedLoad loadCheckedBytes(RomImage& image, const std::string& fileName, std::vector<std::uint8_t> bytes,
-                             bool force) {
+                             bool force, LoadFor purpose) {
     unloadImage(image);
     CheckedLoad checked;
     // A file without a directory, or with a chain too broken to follow, is
@@ -38,7 +38,7 @@ CheckedLoad loadCheckedBytes(RomImage& image, const std::string& fileName, std::
         checked.result = {Outcome::BadData, damagedMessage(fileName, checked.faults)};
         return checked;
     }
-    checked.result = loadImageBytes(image, std::move(bytes));
+    checked.result = loadImageBytes(image, std::move(bytes), purpose);
     if (checked.result.outcome == Outcome::NoDirectory) checked.result.message = noDirectoryMessage(fileName);
     if (checked.result.outcome == Outcome::BadData && report.result.ok()) {
         checked.faults.push_back(checked.result.message);

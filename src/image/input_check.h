@@ -20,7 +20,7 @@ struct CheckedLoad {
 // damaged input is refused (BadData, its message naming the file and the
 // first faults) unless `force` is set; the faults are listed either way.
 CheckedLoad loadCheckedBytes(RomImage& image, const std::string& fileName, std::vector<std::uint8_t> bytes,
-                             bool force);
+                             bool force, LoadFor purpose = LoadFor::Rebuild);
 
 // The warning of a write made from a damaged input all the same.
 std::string forcedDamageMessage(const std::string& fileName, const std::vector<std::string>& faults);

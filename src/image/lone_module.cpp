@@ -59,7 +59,7 @@ Result readLoneModule(std::span<const std::uint8_t> bytes, std::uint8_t moduleId
         return {Outcome::BadData, moduleName(*block) + ": the block checksum does not match"};
     // A chain that loads whole gives the module as every other command reads it.
     RomImage whole;
-    if (loadImageBytes(whole, std::vector<std::uint8_t>(bytes.begin(), bytes.end())).ok()) {
+    if (loadImageBytes(whole, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), LoadFor::EditInPlace).ok()) {
         if (const ModuleEntry* loaded = findModule(whole, moduleId, subId2, subId1)) module.entry = *loaded;
     }
     ModuleEntry& entry = module.entry;

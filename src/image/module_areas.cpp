@@ -28,11 +28,9 @@ Result checkDecodesBack(const std::string& name, std::span<const std::uint8_t> a
     return {};
 }
 
-// Room for the largest encoding the encoder may write, and never less than
-// the 1 MiB an encoded module may take.
-std::size_t encodingRoom(const ModuleEntry& entry) {
-    return std::max<std::size_t>(ScratchSize, entry.data.size() + lzh::EncodeOverhead + 3);
-}
+// Room for the largest encoding the encoder may write: it never lets the
+// stream outgrow the input. No more, as every byte of it is zeroed.
+std::size_t encodingRoom(const ModuleEntry& entry) { return entry.data.size() + lzh::EncodeOverhead + 3; }
 
 Result encode(std::size_t index, const ModuleEntry& entry, ModuleArea& area, unsigned threads,
               const lzh::TextBuffer* startText) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <string_view>
 
 #include "hex_text.h"
 #include "image_layout.h"
@@ -41,9 +42,13 @@ std::optional<std::uint32_t> findDirectory(std::span<const std::uint8_t> bytes) 
     // Signatures starting in the last 22 bytes are not tried.
     const std::uint32_t from = linkWindowStart(bytes.size());
     const auto searched = bytes.subspan(from, bytes.size() - from - DirectoryHeaderSize - 1 + DirectorySignature.size());
-    const auto found = std::search(searched.begin(), searched.end(), DirectorySignature.begin(), DirectorySignature.end());
-    if (found == searched.end()) return std::nullopt;
-    return from + static_cast<std::uint32_t>(found - searched.begin());
+    // The string search finds the first byte with memchr, far faster over a
+    // megabyte of code than a byte-wise comparison.
+    const std::string_view text(reinterpret_cast<const char*>(searched.data()), searched.size());
+    const std::string_view signature(reinterpret_cast<const char*>(DirectorySignature.data()), DirectorySignature.size());
+    const std::size_t found = text.find(signature);
+    if (found == std::string_view::npos) return std::nullopt;
+    return from + static_cast<std::uint32_t>(found);
 }
 
 namespace {

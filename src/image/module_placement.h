@@ -36,6 +36,8 @@ const char* placementName(Placement placement);
 // - else grown where it is, when the free room takes its growth: the blocks
 //   between it and that room slide toward it, keeping their bytes;
 // - else refused, saying how many bytes are missing.
+// A block its builder placed on purpose (chain_layout.h) never moves: as the
+// edited one it only stays or grows where it lies, and no slide moves it.
 // A module the list appended goes into the free room, after the chain's
 // last block. Only the links to moved headers change besides, with the
 // checksums of the blocks holding them: every checksum keeps the state it

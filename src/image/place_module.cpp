@@ -68,7 +68,7 @@ private:
 
     Result place(Placement& placement) {
         if (appending()) {
-            if (newLength_ > room_.size()) return noRoom(0, 0);
+            if (newLength_ > room_.size()) return noRoom(0, 0, nullptr);
             placement = Placement::Appended;
             putBlock(startInRoom(), ChainEndLink);
             return {};
@@ -88,20 +88,20 @@ private:
             putBlock(block.blockStart(), oldNext);
             return {};
         }
-        if (newLength_ <= room_.size()) {
+        if (newLength_ <= room_.size() && !placedOnPurpose(block)) {
             placement = Placement::Moved;
             erase(block.blockStart(), block.blockEnd());
             putBlock(startInRoom(), oldNext);
             return {};
         }
         const std::uint32_t shift = alignUp(newLength_ - inPlace);
-        const bool slidable = canSlide(block, roomEnd);
-        if (slidable && shift <= room_.size()) {
+        const SlideCheck check = checkSlide(block, roomEnd);
+        if (check.possible && shift <= room_.size()) {
             placement = Placement::Slid;
             slide(block, roomEnd, shift, oldNext);
             return {};
         }
-        return noRoom(inPlace, slidable ? shift : 0);
+        return noRoom(inPlace, check.possible ? shift : 0, check.fixed);
     }
 
     // A block identical to the new one, fill bytes included, stays as the
@@ -146,27 +146,36 @@ private:
 
     // The span between the block and the free room, which a slide moves:
     // it must hold blocks and 0xFF bytes only, as no byte that is not the
-    // chain's may move.
+    // chain's may move, and no block its builder placed on purpose.
     std::pair<std::uint32_t, std::uint32_t> spanToSlide(const ModuleBlock& block, std::uint32_t roomEnd) const {
         if (room_.direction == ChainDirection::TopDown) return {room_.end, block.blockStart()};
         return {roomEnd, room_.start};
     }
 
-    bool canSlide(const ModuleBlock& block, std::uint32_t roomEnd) const {
+    struct SlideCheck {
+        bool possible = false;
+        const ModuleBlock* fixed = nullptr;  // a block the slide would move that its builder placed on purpose
+    };
+
+    // Nothing placed on purpose may slide; a top-down slide moves the
+    // edited block's start down too.
+    SlideCheck checkSlide(const ModuleBlock& block, std::uint32_t roomEnd) const {
         const auto [from, to] = spanToSlide(block, roomEnd);
-        if (from > to) return false;
+        if (from > to) return {};
+        if (room_.direction == ChainDirection::TopDown && placedOnPurpose(block)) return {false, &block};
         for (std::uint32_t at = from; at < to;) {
             const ModuleBlock* inside = blockAt(at);
             if (inside) {
-                if (inside == &block) return false;
+                if (inside == &block) return {};
+                if (placedOnPurpose(*inside)) return {false, inside};
                 at = inside->blockEnd();
             } else if (in_[at] == 0xFF) {
                 ++at;
             } else {
-                return false;
+                return {};
             }
         }
-        return true;
+        return {true, nullptr};
     }
 
     const ModuleBlock* blockAt(std::uint32_t at) const {
@@ -193,14 +202,22 @@ private:
         putBlock(start, oldNext);
     }
 
-    Result noRoom(std::uint32_t inPlace, std::uint32_t shift) const {
-        const std::uint32_t missing = shift != 0 ? shift - room_.size() : newLength_ - std::max(inPlace, room_.size());
+    // A block placed on purpose may only grow where it lies.
+    Result noRoom(std::uint32_t inPlace, std::uint32_t shift, const ModuleBlock* fixed) const {
+        const bool movable = appending() || !placedOnPurpose(old());
+        const std::uint32_t missing =
+            shift != 0 ? shift - room_.size() : newLength_ - std::max(inPlace, movable ? room_.size() : 0u);
         std::string where = appending() ? "" : std::to_string(inPlace) + " bytes in its place, ";
+        std::string why;
+        if (fixed && fixed != &old())
+            why = "; a slide would move " + moduleName(*fixed) + ", which its builder placed on purpose";
+        else if (!movable)
+            why = "; its builder placed it on purpose, so it stays where it lies";
         return {Outcome::BadData,
                 name() + ": its new block of " + std::to_string(newLength_) + " bytes fits nowhere (" + where +
                     std::to_string(room_.size()) + " bytes of free room " +
                     (room_.direction == ChainDirection::TopDown ? "below" : "above") + " the chain at 0x" +
-                    hexText(room_.start, 5) + "): " + std::to_string(missing) + " bytes are missing"};
+                    hexText(room_.start, 5) + "): " + std::to_string(missing) + " bytes are missing" + why};
     }
 
     void erase(std::uint32_t from, std::uint32_t to) { std::fill(out_.begin() + from, out_.begin() + to, 0xFF); }
@@ -252,7 +269,7 @@ private:
         for (const Checked& block : blocks)
             if (block.set && !blockChecksumHolds(out_, generation_, block.start, block.length))
                 setBlockChecksum(out_, generation_, block.start, block.length);
-        if (!image_.directoryChecksumHeld) return {};
+        if (!image_.directoryChecksumHeld || directoryStretchEmpty(in_, chain_.directoryOffset)) return {};
         if (generation_ == DirectoryGeneration::V06xx) {
             // Sorted from the highest down: the last block is the lowest.
             const std::uint32_t lowest = blocks.empty() ? chain_.directoryOffset : blocks.back().start;

@@ -61,6 +61,8 @@ bool hasContents(const ModuleEntry& entry) { return entry.size != NoContents; }
 // Everything that can be known before the image is touched. `loaded` is the
 // chain as read.
 Result checkBeforeRebuild(const RomImage& image, const ModuleChain& loaded) {
+    if (image.loaded && image.bytes.empty() && !image.asRead.empty())
+        return {Outcome::NotLoaded, "The image was loaded for an edit in place; load it again to rebuild it"};
     if (!holdsDirectory(image)) return {Outcome::NotLoaded, "No image with a module directory is loaded"};
     if (!holdsChainSpan(image)) return {Outcome::BadData, "The room of the loaded module chain is not known"};
     if (Result r = checkLayout(loaded); !r.ok()) return r;
@@ -124,7 +126,7 @@ private:
                 placedDataSize(generation_, area.compressed, static_cast<std::uint32_t>(placed.area.size()));
             if (Result r = checkDataArea(entryName(i, entry), generation_, placed.dataSize); !r.ok()) return r;
             placed.size16 = size16Of(placed.dataSize);
-            keepAsLoaded(entry, area, placed);
+            keepAsLoaded(i, area, placed);
             placed.gapAbove = gapAbove(i);
             needed_ += static_cast<std::uint64_t>(placed.gapAbove) + placed.dataSize + prefixSize_ + HeaderSize;
         }
@@ -133,14 +135,17 @@ private:
 
     // A module whose new area is the one it was loaded with keeps that
     // area whole, fill bytes and size16 included (which need not be the
-    // area's length), as its builder or an earlier tool left them.
-    static void keepAsLoaded(const ModuleEntry& entry, const ModuleArea& area, PlacedArea& placed) {
-        const auto& loaded = entry.loadedArea;
+    // area's length), as its builder or an earlier tool left them. The list
+    // holds the loaded modules first, in chain order.
+    void keepAsLoaded(std::size_t index, const ModuleArea& area, PlacedArea& placed) const {
+        if (index >= loaded_.blocks.size()) return;
+        const ModuleBlock& block = loaded_.blocks[index];
+        const auto loaded = std::span<const std::uint8_t>(image_.asRead).subspan(block.dataOffset(), block.dataSize);
         const bool same = area.compressed ? loaded.size() >= placed.area.size() : loaded.size() == placed.area.size();
         if (!same || !std::equal(placed.area.begin(), placed.area.end(), loaded.begin())) return;
         placed.area = loaded;
-        placed.dataSize = static_cast<std::uint32_t>(loaded.size());
-        placed.size16 = entry.loadedSize16;
+        placed.dataSize = block.dataSize;
+        placed.size16 = block.size16;
     }
 
     // The 0xFF bytes the loaded chain had between block `index` and the
@@ -182,11 +187,12 @@ private:
     // In chain order, so a block whose last partial word reaches into the
     // block above sums over that block's final checksum; the directory comes
     // last, as its stretch may reach down into the blocks. A directory
-    // checksum that did not hold in the file is left as it was.
+    // checksum that did not hold in the file, or covers nothing, is left as
+    // it was.
     void setChecksums() {
         for (const auto& [start, dataSize] : placedBlocks_)
             setBlockChecksum(bytes_, generation_, start, dataSize + prefixSize_ + HeaderSize);
-        if (!image_.directoryChecksumHeld) return;
+        if (!image_.directoryChecksumHeld || directoryStretchEmpty(bytes_, image_.directoryOffset)) return;
         if (generation_ == DirectoryGeneration::V06xx) growStretchToCover(bytes_, image_.directoryOffset, cursor_);
         setDirectoryChecksum(bytes_, image_.directoryOffset);
     }

@@ -20,6 +20,8 @@ namespace quarnel::image {
 inline constexpr std::uint32_t ChainEndLinear = 0x10FFEF;
 inline constexpr std::uint8_t StoredFlag = 0x80;
 inline constexpr std::uint8_t KeepStoredFlag = 0x40;
+// The block lies where the board runs it from: it never moves.
+inline constexpr std::uint8_t FixedPlaceFlag = 0x10;
 // A compressed module's unpackedSize of this value: the module has no contents.
 inline constexpr std::uint32_t NoContents = 0xFFFFFFFF;
 
@@ -31,11 +33,6 @@ struct ModuleEntry {
     std::uint16_t subId2 = 0;
     std::vector<std::uint8_t> data;  // plain contents; empty when size is NoContents
     bool compressed = false;         // LZH-coded in the image: decoded on load, encoded on rebuild
-    // The data area and size16 as the loaded image held them; a rebuild
-    // keeps both for a module whose area comes out the same. Empty for a
-    // module that was not loaded.
-    std::vector<std::uint8_t> loadedArea;
-    std::uint16_t loadedSize16 = 0;
 };
 
 // In chain order; replaceModule appends at the end.
@@ -43,8 +40,10 @@ using ModuleList = std::vector<ModuleEntry>;
 
 struct RomImage {
     bool loaded = false;
-    std::vector<std::uint8_t> bytes;  // the file; loading erases the module blocks in it
-    // The file as it was read, blocks and all: an edit in place starts from it.
+    std::vector<std::uint8_t> bytes;  // the file; loading erases the module blocks in it (see LoadFor)
+    // The file as it was read, blocks and all: an edit in place starts from
+    // it, and a rebuild keeps from it the data area and size16 of a module
+    // whose area comes out the same.
     std::vector<std::uint8_t> asRead;
     // The directory checksum held in the file as read; writes keep that state.
     bool directoryChecksumHeld = false;
@@ -68,14 +67,20 @@ struct RomImage {
 using quarnel::Outcome;
 using quarnel::Result;
 
+// What a load keeps. Every use needs the list and the file as read; only a
+// rebuild needs `bytes` with the blocks erased (and freeStart), a second
+// megabyte-size buffer that an edit in place never reads. Loaded for an
+// edit in place, an image leaves `bytes` empty and can't be rebuilt.
+enum class LoadFor { Rebuild, EditInPlace };
+
 // Releases any image held, takes the bytes of a whole file and parses its
 // chain. A file without a directory stays loaded with an empty list
 // (NoDirectory); a corrupt chain or stream, or a lack of memory, releases
 // the image again, so nothing can be rebuilt from half a list.
-Result loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes);
+Result loadImageBytes(RomImage& image, std::vector<std::uint8_t> bytes, LoadFor purpose = LoadFor::Rebuild);
 void unloadImage(RomImage& image);
 // Finds the directory and walks the chain into the module list.
-Result parseModuleChain(RomImage& image);
+Result parseModuleChain(RomImage& image, LoadFor purpose = LoadFor::Rebuild);
 
 // Mind the key order: subId2 (header offset 10) before subId1 (offset 8).
 // The entry stays the list's; it is valid until a module is replaced or

@@ -16,11 +16,12 @@ Result loadImage(image::RomImage& image, const std::string& fileName) {
     return result;
 }
 
-image::CheckedLoad loadCheckedImage(image::RomImage& image, const std::string& fileName, bool force) {
+image::CheckedLoad loadCheckedImage(image::RomImage& image, const std::string& fileName, bool force,
+                                    image::LoadFor purpose) {
     image::unloadImage(image);
     std::vector<std::uint8_t> bytes;
     if (Result r = readWholeFile(fileName, bytes); !r.ok()) return {r, {}};
-    return image::loadCheckedBytes(image, fileName, std::move(bytes), force);
+    return image::loadCheckedBytes(image, fileName, std::move(bytes), force, purpose);
 }
 
 Result rebuildImage(image::RomImage& image, const std::string& fileName, unsigned threads) {

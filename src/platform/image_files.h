@@ -15,7 +15,8 @@ Result loadImage(image::RomImage& image, const std::string& fileName);
 
 // Reads the file and loads it through the check of a damaged input
 // (image::loadCheckedBytes).
-image::CheckedLoad loadCheckedImage(image::RomImage& image, const std::string& fileName, bool force);
+image::CheckedLoad loadCheckedImage(image::RomImage& image, const std::string& fileName, bool force,
+                                    image::LoadFor purpose = image::LoadFor::Rebuild);
 
 // Rebuilds the image (image::rebuildImageInPlace) and writes it to
 // `fileName` atomically; nothing is written when the rebuild fails.

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "image/image_fixtures.h"
+#include "image/image_layout.h"
 #include "image/rom_image.h"
+#include "lzh/lzh.h"
 #include "platform/image_files.h"
+#include "support/firmware_images.h"
 #include "support/test_files.h"
 
 namespace quarnel::image {
@@ -88,6 +92,79 @@ TEST(LoadImageFile, ReportsAFileThatCantBeOpenedOrHoldsNoDirectory) {
     EXPECT_EQ(noDirectory.message, "No AMIBIOSC module directory in " + plain.string());
     EXPECT_TRUE(image.loaded);
     EXPECT_TRUE(image.modules.empty());
+}
+
+// A compressed area whose packedSize runs 8 bytes past its block, into the
+// block of the chain's first module: by then that block is erased, so the
+// stream ends in 0xFF bytes. A chain large enough to be read on several
+// threads must read it so too.
+TEST(LoadImageFile, AnAreaRunningIntoAnEarlierBlockReadsItErasedHoweverLargeTheChain) {
+    constexpr std::uint32_t Past = 8, Header = 0x70000;
+    const std::vector<std::uint8_t> contents = test::seabiosCode(4096);
+    std::vector<std::uint8_t> area = test::compressedArea(contents);
+    const auto length = static_cast<std::uint32_t>(area.size());
+    area.resize(length - Past);
+    // What the stream gives when it ends in erased bytes: nothing, or this.
+    std::vector<std::uint8_t> erasedEnd = area, erased(contents.size());
+    erasedEnd.resize(length, 0xFF);
+    if (!lzh::LzhDecode(erasedEnd, erased).ok()) erased.clear();
+
+    for (const std::uint32_t large : {0u, 300u << 10}) {
+        SCOPED_TRACE(large);
+        TestImageWriter writer(FixtureFileSize, FixtureDirectory);
+        writer.addModule({.headerOffset = Header + length + HeaderSize, .moduleId = 0x30, .flags = 0x80,
+                          .dataArea = std::vector<std::uint8_t>(64, 0x5A)});
+        writer.addModule({.headerOffset = Header, .moduleId = 0x31, .dataArea = area});
+        if (large) writer.addModule({.headerOffset = 0x10008, .moduleId = 0x32, .flags = 0x80,
+                                     .dataArea = std::vector<std::uint8_t>(large, 0x33)});
+        const std::vector<std::uint8_t> file = writer.build();
+        // The stream's last bytes as the file holds them: the first block's prefix.
+        std::vector<std::uint8_t> asFiled = area;
+        asFiled.insert(asFiled.end(), file.begin() + Header + HeaderSize + length - Past,
+                       file.begin() + Header + HeaderSize + length);
+        std::vector<std::uint8_t> unerased(contents.size());
+        const bool unerasedDecodes = lzh::LzhDecode(asFiled, unerased).ok();
+        ASSERT_TRUE(!unerasedDecodes || unerased != erased) << "the block's bytes must make a difference";
+
+        for (const LoadFor purpose : {LoadFor::Rebuild, LoadFor::EditInPlace}) {
+            RomImage image;
+            const Result loaded = loadImageBytes(image, file, purpose);
+            ASSERT_EQ(loaded.ok(), !erased.empty()) << loaded.message;
+            if (loaded.ok()) {
+                EXPECT_EQ(image.modules[1].data, erased);
+            }
+        }
+    }
+}
+
+// A load for an edit in place gives the same list and the same file as
+// read, without the erased copy only a rebuild reads; a rebuild from it is
+// refused.
+TEST(LoadImageFile, ALoadForAnEditInPlaceKeepsTheListAndTheFileAsRead) {
+    std::vector<std::vector<std::uint8_t>> files = {test::MixedChain().file};
+    for (const test::Firmware& image : test::firmwareImages())
+        if (test::claimsDirectory(image.bytes)) files.push_back(image.bytes);
+    for (const std::vector<std::uint8_t>& file : files) {
+        RomImage whole, forEdit;
+        ASSERT_TRUE(loadImageBytes(whole, file).ok());
+        ASSERT_TRUE(loadImageBytes(forEdit, file, LoadFor::EditInPlace).ok());
+        EXPECT_EQ(forEdit.asRead, file);
+        ASSERT_EQ(forEdit.modules.size(), whole.modules.size());
+        for (std::size_t i = 0; i < whole.modules.size(); ++i) {
+            const ModuleEntry &a = whole.modules[i], &b = forEdit.modules[i];
+            EXPECT_TRUE(std::tie(a.size, a.moduleId, a.flags, a.subId1, a.subId2, a.data, a.compressed) ==
+                        std::tie(b.size, b.moduleId, b.flags, b.subId1, b.subId2, b.data, b.compressed))
+                << "module " << i;
+        }
+        // A chain whose streams run past their blocks is loaded as for a rebuild.
+        if (!forEdit.bytes.empty()) {
+            EXPECT_EQ(forEdit.bytes, whole.bytes);
+            continue;
+        }
+        const Result rebuilt = rebuildImageInPlace(forEdit, 1);
+        EXPECT_EQ(rebuilt.outcome, Outcome::NotLoaded);
+        EXPECT_NE(rebuilt.message.find("load it again"), std::string::npos) << rebuilt.message;
+    }
 }
 
 }  // namespace

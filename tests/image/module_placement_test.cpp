@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <random>
 #include <tuple>
 
 #include "image/block_checksum.h"
@@ -11,6 +13,8 @@
 #include "image/module_chain.h"
 #include "image/module_placement.h"
 #include "image/verify_image.h"
+#include "support/firmware_images.h"
+#include "support/test_files.h"
 
 namespace quarnel::image {
 namespace {
@@ -28,6 +32,10 @@ Bytes contents(std::size_t size, std::uint8_t seed) {
     return bytes;
 }
 
+// The directory checksum's state in the file: a checksum over no bytes at
+// all holds whatever its field says.
+enum class DirectorySum { Holds, Stale, CoversNothing };
+
 // Stored modules of the given sizes, one block right after the other, from
 // `first` down (top-down) or up (bottom-up); `freeRoom` bytes of 0xFF where
 // the builder adds modules, the writer's pattern everywhere else.
@@ -35,23 +43,27 @@ struct Layout {
     bool topDown;
     std::vector<std::uint32_t> sizes;
     std::uint32_t freeRoom;
-    bool staleDirectoryChecksum = false;
+    DirectorySum directory = DirectorySum::Holds;
+    std::vector<std::uint8_t> flags = {};  // per block; 0x80 where not given
+
+    std::uint8_t flagsOf(std::size_t i) const { return i < flags.size() ? flags[i] : 0x80; }
 
     Bytes build() const {
         std::uint32_t total = 0;
         for (std::uint32_t size : sizes) total += size + Overhead;
         std::uint32_t at = topDown ? ChainTop : ChainTop - freeRoom - total;
         test::TestImageWriter writer(FixtureFileSize, FixtureDirectory);
+        if (directory == DirectorySum::CoversNothing) writer.setChecksumUnits(0);
         for (std::size_t i = 0; i < sizes.size(); ++i) {
             const std::uint32_t start = topDown ? at - sizes[i] - Overhead : at;
-            writer.addModule({.headerOffset = start + 8, .moduleId = static_cast<std::uint8_t>(0x30 + i), .flags = 0x80,
+            writer.addModule({.headerOffset = start + 8, .moduleId = static_cast<std::uint8_t>(0x30 + i), .flags = flagsOf(i),
                               .dataArea = contents(sizes[i], static_cast<std::uint8_t>(i))});
             at = topDown ? start : start + sizes[i] + Overhead;
         }
         Bytes file = writer.build();
         const std::uint32_t roomStart = topDown ? at - freeRoom : at;
         std::fill_n(file.begin() + roomStart, freeRoom, 0xFF);
-        if (staleDirectoryChecksum) file[FixtureDirectory + 14] ^= 0x5A;
+        if (directory != DirectorySum::Holds) file[FixtureDirectory + 14] ^= 0x5A;
         return file;
     }
 };
@@ -72,8 +84,21 @@ TEST(ModulePlacement, OneModuleChangesAndOnlyWhatItsPlaceNeedsFollows) {
         {"slides the block above toward the free room", {false, {64, 100, 48}, 100}, 1, 180, Placement::Slid, nullptr},
         {"grows down, sliding the blocks below", {true, {64, 100, 48}, 100}, 1, 180, Placement::Slid, nullptr},
         {"is appended in the free room", {false, {64, 100}, 4096}, 2, 40, Placement::Appended, nullptr},
-        {"keeps a stale directory checksum", {true, {64, 100, 48}, 0, true}, 1, 60, Placement::InPlace, nullptr},
+        {"keeps a stale directory checksum", {true, {64, 100, 48}, 0, DirectorySum::Stale}, 1, 60, Placement::InPlace,
+         nullptr},
+        {"keeps the field of a checksum over nothing", {false, {64, 100, 48}, 100, DirectorySum::CoversNothing}, 1, 180,
+         Placement::Slid, nullptr},
         {"has no room left", {false, {64, 100, 48}, 100}, 1, 300, Placement::Unchanged, "100 bytes are missing"},
+        // Blocks a builder placed on purpose never move: the growth has
+        // only the bytes in place then.
+        {"slides no block flagged fixed", {false, {64, 100, 48}, 100, {}, {0x80, 0x80, 0x90}}, 1, 180,
+         Placement::Unchanged, "80 bytes are missing; a slide would move Module 2"},
+        {"slides no stored block whose data starts on 4 KiB", {true, {64, 100, 3626}, 100}, 1, 180, Placement::Unchanged,
+         "80 bytes are missing; a slide would move Module 2"},
+        {"moves no edited block flagged fixed", {true, {64, 100, 48}, 4096, {}, {0x80, 0x90}}, 1, 300,
+         Placement::Unchanged, "200 bytes are missing; its builder placed it"},
+        {"grows a block flagged fixed in place", {false, {64, 100}, 40, {}, {0x80, 0x90}}, 1, 132, Placement::InPlace,
+         nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -83,7 +108,7 @@ TEST(ModulePlacement, OneModuleChangesAndOnlyWhatItsPlaceNeedsFollows) {
         const ModuleList before = image.modules;
         const Bytes changed = contents(c.size, 0x77);
         const auto id = static_cast<std::uint8_t>(0x30 + c.index);
-        ASSERT_TRUE(replaceModule(image, id, 0, 0, 0x80, changed).ok());
+        ASSERT_TRUE(replaceModule(image, id, 0, 0, c.layout.flagsOf(c.index), changed).ok());
         Bytes out;
         Placement placement = Placement::Unchanged;
         const Result result = writeModuleInPlace(image, c.index, out, 1, &placement);
@@ -97,8 +122,8 @@ TEST(ModulePlacement, OneModuleChangesAndOnlyWhatItsPlaceNeedsFollows) {
 
         const VerifyReport report = verifyImage(out);
         EXPECT_TRUE(report.result.ok() && report.faults.empty());
-        EXPECT_EQ(report.directoryChecksumHolds, !c.layout.staleDirectoryChecksum);
-        if (c.layout.staleDirectoryChecksum) {
+        EXPECT_EQ(report.directoryChecksumHolds, c.layout.directory != DirectorySum::Stale);
+        if (c.layout.directory != DirectorySum::Holds) {
             EXPECT_TRUE(std::equal(out.begin() + FixtureDirectory + 14, out.begin() + FixtureDirectory + 18,
                                    input.begin() + FixtureDirectory + 14));
         }
@@ -132,6 +157,50 @@ TEST(ModulePlacement, OneModuleChangesAndOnlyWhatItsPlaceNeedsFollows) {
                 std::none_of(spans.begin(), spans.end(), [at](const auto& s) { return s.first <= at && at < s.second; }))
                 ADD_FAILURE() << "byte 0x" << std::hex << at << " changed";
     }
+}
+
+// A bottom-up chain whose stored modules lie at fixed places (the stored
+// 0x40 module's data at 0x40000, above the DMI module), with its free room
+// filled but for less than a grown DMI module's block: the room takes the
+// growth, but the slide would move the blocks placed on purpose.
+TEST(ModulePlacement, RealChainRefusesToSlideItsFixedStoredBlocks) {
+    const std::filesystem::path path = std::filesystem::path(test::firmwareFolder()) / "a780l3b__ORIG322.BSS";
+    if (!std::filesystem::is_regular_file(path)) GTEST_SKIP() << "no real firmware: " << path << " is absent";
+    const Bytes input = test::readFile(path);
+    RomImage image;
+    ASSERT_TRUE(loadImageBytes(image, input).ok());
+    const auto dmi = std::find_if(image.modules.begin(), image.modules.end(),
+                                  [](const ModuleEntry& entry) { return entry.moduleId == 0x06; });
+    ASSERT_NE(dmi, image.modules.end());
+    const auto index = static_cast<std::size_t>(dmi - image.modules.begin());
+    Bytes grown = dmi->data;
+    std::mt19937 random(24);
+    for (std::size_t i = grown.size() / 2; i < grown.size(); ++i) grown[i] = static_cast<std::uint8_t>(random());
+    const std::uint8_t flags = dmi->flags;
+
+    const auto pack = [&](const Bytes& file, Bytes& out, Placement& placement) {
+        RomImage rom;
+        EXPECT_TRUE(loadImageBytes(rom, file).ok());
+        EXPECT_TRUE(replaceModule(rom, 0x06, 0, 0, flags, grown).ok());
+        return writeModuleInPlace(rom, index, out, 1, &placement);
+    };
+    Bytes moved;
+    Placement placement = Placement::Unchanged;
+    ASSERT_TRUE(pack(input, moved, placement).ok());
+    ASSERT_EQ(placement, Placement::Moved) << "the whole free room takes the grown block";
+    const std::uint32_t newLength = describeModuleChain(moved).blocks[index].blockLength();
+
+    const ModuleChain chain = describeModuleChain(input);
+    std::uint32_t highestEnd = 0;
+    for (const ModuleBlock& block : chain.blocks) highestEnd = std::max(highestEnd, block.blockEnd());
+    Bytes filled = input;
+    std::fill(filled.begin() + highestEnd + newLength - 4, filled.begin() + chain.moduleAreaEnd(), 0x00);
+    Bytes out;
+    const Result refused = pack(filled, out, placement);
+    EXPECT_EQ(refused.outcome, Outcome::BadData);
+    EXPECT_NE(refused.message.find("bytes are missing; a slide would move Module 0 (ID 40"), std::string::npos)
+        << refused.message;
+    EXPECT_TRUE(out.empty());
 }
 
 }  // namespace

@@ -132,6 +132,15 @@ TEST(RebuildChecksums, EveryBlockAndTheDirectorySumToZero) {
     EXPECT_EQ(test::wordSum(file, FixtureDirectory + 22 - 48, 48), 0u);
 }
 
+TEST(RebuildChecksums, ADirectoryChecksumOverNothingKeepsItsField) {
+    MixedChain chain(0, test::ChainLayout::AsRebuilt);
+    chain.file[FixtureDirectory + 14] ^= 0x5A;
+    RomImage image;
+    ASSERT_TRUE(loadImageBytes(image, chain.file).ok());
+    const std::vector<std::uint8_t> file = rebuilt(image);
+    EXPECT_EQ(le32(file, FixtureDirectory + 14), le32(chain.file, FixtureDirectory + 14));
+}
+
 TEST(RebuildEncoding, PadsTheAreaToWholeWordsWithFFAndKeepsPackedSize) {
     // Find firmware code whose encoding is 4k + 1 bytes long.
     std::vector<std::uint8_t> contents;
