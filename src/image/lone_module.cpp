@@ -1,12 +1,9 @@
 #include "lone_module.h"
 
-#include <new>
-
 #include "block_checksum.h"
 #include "hex_text.h"
-#include "lzh/lzh.h"
-#include "memory_message.h"
 #include "module_chain.h"
+#include "module_reading.h"
 #include "verify_image.h"
 
 namespace quarnel::image {
@@ -17,23 +14,6 @@ const ModuleBlock* findBlock(const ModuleChain& chain, std::uint8_t moduleId, st
     for (const ModuleBlock& block : chain.blocks)
         if (block.moduleId == moduleId && block.subId2 == subId2 && block.subId1 == subId1) return &block;
     return nullptr;
-}
-
-Result readContents(std::span<const std::uint8_t> bytes, const ModuleBlock& block, ModuleEntry& entry) {
-    try {
-        if (!block.compressed) {
-            const auto area = bytes.subspan(block.dataOffset(), block.dataSize);
-            entry.data.assign(area.begin(), area.end());
-            return {};
-        }
-        if (block.size == NoContents) return {};
-        entry.data.resize(block.size);
-    } catch (const std::bad_alloc&) {
-        return notEnoughMemory("the contents of " + moduleName(block), block.size);
-    }
-    const Result decoded = lzh::LzhDecode(bytes.subspan(block.dataOffset()), entry.data);
-    if (!decoded.ok()) return {Outcome::BadData, moduleName(block) + ": does not decode: " + decoded.message};
-    return {};
 }
 
 void collectDamageElsewhere(std::span<const std::uint8_t> bytes, const ModuleBlock& block, LoneModule& module) {
@@ -62,19 +42,8 @@ Result readLoneModule(std::span<const std::uint8_t> bytes, std::uint8_t moduleId
     if (loadImageBytes(whole, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), LoadFor::EditInPlace).ok()) {
         if (const ModuleEntry* loaded = findModule(whole, moduleId, subId2, subId1)) module.entry = *loaded;
     }
-    ModuleEntry& entry = module.entry;
-    if (!entry.data.empty() || entry.size == NoContents) {
-        collectDamageElsewhere(bytes, *block, module);
-        return {};
-    }
-    entry.size = block->size;
-    entry.moduleId = block->moduleId;
-    entry.flags = block->flags;
-    entry.subId1 = block->subId1;
-    entry.subId2 = block->subId2;
-    entry.compressed = block->compressed;
-    if (Result r = readContents(bytes, *block, entry); !r.ok()) return r;
-
+    if (module.entry.data.empty())
+        if (Result r = readModule(bytes, *block, module.entry); !r.ok()) return r;
     collectDamageElsewhere(bytes, *block, module);
     return {};
 }

@@ -39,18 +39,6 @@ Result copyContents(std::span<const std::uint8_t> bytes, const ModuleBlock& bloc
     return {};
 }
 
-Result readModule(std::span<const std::uint8_t> bytes, const ModuleBlock& block, ModuleEntry& entry) {
-    entry.size = block.size;
-    entry.moduleId = block.moduleId;
-    entry.flags = block.flags;
-    entry.subId1 = block.subId1;
-    entry.subId2 = block.subId2;
-    entry.compressed = block.compressed;
-    if (!block.compressed) return copyContents(bytes, block, entry);
-    if (block.size != NoContents) return decodeContents(bytes, block, entry);
-    return {};
-}
-
 bool hasContents(const ModuleBlock& block) { return !block.compressed || block.size != NoContents; }
 
 // Every compressed area ends inside its own block, so no module reads the
@@ -152,6 +140,18 @@ Result readApart(RomImage& image, const ModuleChain& chain, unsigned threads, Lo
 }
 
 }  // namespace
+
+Result readModule(std::span<const std::uint8_t> bytes, const ModuleBlock& block, ModuleEntry& entry) {
+    entry.size = block.size;
+    entry.moduleId = block.moduleId;
+    entry.flags = block.flags;
+    entry.subId1 = block.subId1;
+    entry.subId2 = block.subId2;
+    entry.compressed = block.compressed;
+    if (!block.compressed) return copyContents(bytes, block, entry);
+    if (block.size != NoContents) return decodeContents(bytes, block, entry);
+    return {};
+}
 
 Result readModules(RomImage& image, const ModuleChain& chain, LoadFor purpose) {
     try {

@@ -20,4 +20,7 @@ namespace quarnel::image {
 // the failure returned is the first in chain order.
 Result readModules(RomImage& image, const ModuleChain& chain, LoadFor purpose);
 
+// One module's header fields and contents, read from the file as it holds it.
+Result readModule(std::span<const std::uint8_t> bytes, const ModuleBlock& block, ModuleEntry& entry);
+
 }  // namespace quarnel::image
