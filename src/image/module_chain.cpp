@@ -1,6 +1,7 @@
 #include "module_chain.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <map>
 
@@ -41,9 +42,15 @@ std::optional<std::uint32_t> findDirectory(std::span<const std::uint8_t> bytes) 
     // Signatures starting in the last 22 bytes are not tried.
     const std::uint32_t from = linkWindowStart(bytes.size());
     const auto searched = bytes.subspan(from, bytes.size() - from - DirectoryHeaderSize - 1 + DirectorySignature.size());
-    const auto found = std::search(searched.begin(), searched.end(), DirectorySignature.begin(), DirectorySignature.end());
-    if (found == searched.end()) return std::nullopt;
-    return from + static_cast<std::uint32_t>(found - searched.begin());
+    // The library's memchr skips the bytes that can't start a signature many
+    // at a time, where a loop of our own compares each.
+    const std::uint8_t* const end = searched.data() + searched.size();
+    for (const std::uint8_t* at = searched.data();
+         (at = static_cast<const std::uint8_t*>(std::memchr(at, DirectorySignature[0], static_cast<std::size_t>(end - at)))); ++at)
+        if (end - at >= std::ssize(DirectorySignature) &&
+            std::memcmp(at, DirectorySignature.data(), DirectorySignature.size()) == 0)
+            return from + static_cast<std::uint32_t>(at - searched.data());
+    return std::nullopt;
 }
 
 namespace {
