@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "image/block_checksum.h"
@@ -144,10 +145,11 @@ std::string checkEditInPlace(const quarnel::image::RomImage& image, std::uint8_t
     if (!placeModule(image, index, entry, area, out, &placement).ok()) return "refused";
     if (placement == Placement::Unchanged && out != image.asRead) __builtin_trap();
     RomImage again;
-    if (!loadImageBytes(again, out).ok() || again.modules.size() != image.modules.size()) __builtin_trap();
+    if (!loadImageBytes(again, std::move(out)).ok() || again.modules.size() != image.modules.size())
+        __builtin_trap();
     for (std::size_t i = 0; i < image.modules.size(); ++i)
         if (again.modules[i].data != (i == index ? entry.data : image.modules[i].data)) __builtin_trap();
-    checkChecksumsKept(image, index, out);
+    checkChecksumsKept(image, index, again.asRead);
     return placementName(placement);
 }
 
