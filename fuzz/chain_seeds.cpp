@@ -71,13 +71,13 @@ std::vector<Bytes> dataAreas(const ChainSeed& seed, quarnel::image::DirectoryGen
 }
 
 std::uint32_t linkTo(std::size_t fileOffset) {
-    const auto linear = static_cast<std::uint32_t>(fileOffset + quarnel::image::LinkWindow - quarnel::fuzz::ImageSize);
+    const auto linear = static_cast<std::uint32_t>(fileOffset + quarnel::image::LinkWindow - ImageSize);
     return (linear & 0xF) | (linear >> 4) << 16;
 }
 
 Bytes chainInput(const ChainSeed& seed) {
     using namespace quarnel::image;
-        const std::uint8_t choice = choiceFor(seed);
+    const std::uint8_t choice = choiceFor(seed);
     const DirectoryGeneration generation = generationOf(directoryVersion(choice));
     const std::uint32_t prefix = blockPrefixSize(generation);
     const std::size_t areaEnd = Directory - gapBelowDirectory(generation);
