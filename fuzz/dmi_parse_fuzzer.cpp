@@ -1,6 +1,7 @@
 // Arbitrary DMI modules through Extract's reading and display, the type
 // selector, an edit, Pack's write-back and the dmidecode dump: nothing may
 // be read or written outside the module, whatever it holds.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -13,13 +14,15 @@
 #include "dmi/parse_dmi_module.h"
 #include "dmi/smbios_dump.h"
 
-// The signature goes in where the first byte says, so that nearly every
-// input is walked from an anchor.
+// Unless the module holds the signature already (a seed, or a mutation of
+// one), it goes in where the first byte says, so that nearly every input is
+// walked from an anchor.
 std::vector<std::uint8_t> moduleAround(const std::uint8_t* data, std::size_t size) {
     std::vector<std::uint8_t> module(data, data + size);
-    if (size == 0) return module;
-    const std::size_t at = data[0] % size;
     const std::string_view signature = quarnel::dmi::Signature;
+    if (size == 0 || std::search(module.begin(), module.end(), signature.begin(), signature.end()) != module.end())
+        return module;
+    const std::size_t at = data[0] % size;
     module.insert(module.begin() + static_cast<std::ptrdiff_t>(at), signature.begin(), signature.end());
     return module;
 }

@@ -28,8 +28,9 @@ Result checkDecodesBack(const std::string& name, std::span<const std::uint8_t> a
     return {};
 }
 
-// Room for the largest encoding the encoder may write: it never lets the
-// stream outgrow the input. No more, as every byte of it is zeroed.
+// Room for the largest encoding the encoder may write: it stops before its
+// stream outgrows the input, so a small module needs a small buffer, not the
+// 1 MiB limit on an encoded module (checked below).
 std::size_t encodingRoom(const ModuleEntry& entry) { return entry.data.size() + lzh::EncodeOverhead + 3; }
 
 Result encode(std::size_t index, const ModuleEntry& entry, ModuleArea& area, unsigned threads,

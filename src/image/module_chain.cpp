@@ -1,6 +1,7 @@
 #include "module_chain.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <map>
 #include <string_view>

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
+#include <optional>
 
 #include "image/links.h"
 #include "image/module_chain.h"
@@ -55,6 +57,25 @@ TEST(DirectorySearch, TheLowerOfTwoSignaturesWins) {
     std::copy_n("AMIBIOSC", 8, file.begin() + 0x800);
     std::copy_n("AMIBIOSC", 8, file.begin() + 0x400);
     EXPECT_EQ(findDirectory(file), 0x400u);
+}
+
+// The search skips to each 'A': a partial signature must not hide a whole
+// one that starts inside it.
+TEST(DirectorySearch, APartialSignatureDoesNotHideTheOneThatFollows) {
+    const struct {
+        const char* text;
+        std::optional<std::uint32_t> found;
+    } cases[] = {
+        {"AAMIBIOSC", 0x101},   {"AMIAMIBIOSC", 0x103}, {"AMIBIOSAMIBIOSC", 0x107},
+        {"AMIBIOS", std::nullopt}, {"AMIBIOSc", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> file(0x200, 'A');
+        std::copy_n(c.text, std::strlen(c.text), file.begin() + 0x100);
+        file[0x100 + std::strlen(c.text)] = 0;
+        std::fill(file.begin(), file.begin() + 0x100, 0);
+        EXPECT_EQ(findDirectory(file), c.found) << c.text;
+    }
 }
 
 }  // namespace
