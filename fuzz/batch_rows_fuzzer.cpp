@@ -1,7 +1,7 @@
 // Batch files as pack --batch reads them. Whatever rows are taken name
 // plain relative files inside the output folder, each a file of its own,
-// edit only rows 1 to 4 of types 1 and 3, and come back the same when they
-// are written out as CSV again and read back.
+// edit only identity fields, and come back the same when they are written
+// out as CSV again and read back.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "dmi/batch_rows.h"
+#include "dmi/identity_fields.h"
 
 namespace {
 
@@ -24,12 +25,21 @@ std::string quoted(const std::string& cell) {
     return out + '"';
 }
 
-// The rows as CSV with every column, each cell quoted.
+// The column of each identity field, in the order of IdentityFields.
+std::size_t columnOf(int type, int row) {
+    std::size_t k = 0;
+    while (quarnel::dmi::IdentityFields[k].type != type || quarnel::dmi::IdentityFields[k].row != row) ++k;
+    return k;
+}
+
+// The rows as CSV with every column (the fields by keyword), each cell quoted.
 std::string written(const std::vector<BatchRow>& rows) {
-    std::string csv = "output,type1.1,type1.2,type1.3,type1.4,type3.1,type3.2,type3.3,type3.4,uuid\n";
+    std::string csv = "output";
+    for (const auto& field : quarnel::dmi::IdentityFields) csv += std::string(",") + field.keyword;
+    csv += ",uuid\n";
     for (const BatchRow& row : rows) {
-        std::string cells[8];
-        for (const auto& edit : row.fields) cells[(edit.type == 3 ? 4 : 0) + edit.row - 1] = edit.text;
+        std::vector<std::string> cells(quarnel::dmi::IdentityFields.size());
+        for (const auto& edit : row.fields) cells[columnOf(edit.type, edit.row)] = edit.text;
         csv += quoted(row.output);
         for (const std::string& cell : cells) csv += "," + quoted(cell);
         csv += "," + quoted(row.uuidText.value_or("")) + "\n";
@@ -66,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         line = row.line;
         if (!files.insert(std::filesystem::path(row.output).lexically_normal().string()).second) __builtin_trap();
         for (const auto& edit : row.fields)
-            if ((edit.type != 1 && edit.type != 3) || edit.row < 1 || edit.row > 4 || edit.text.empty())
+            if (!quarnel::dmi::identityField(edit.type, edit.row) || edit.text.empty())
                 __builtin_trap();
     }
 
