@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   lhasa jlha-utils time seabios dmidecode xvfb xauth
   help2man desktop-file-utils appstream-util dpkg-dev file
-  g++-mingw-w64-x86-64-posix wine wine64 zip
+  g++-mingw-w64-x86-64-posix wine wine64 zip xdotool x11-utils bc imagemagick
 )
 
 missing=()

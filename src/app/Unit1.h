@@ -1,23 +1,19 @@
-// The main window: a ROM image's name, Extract and Pack, and five rows of
-// DMI strings of the type the selector shows. The DMI logic lives in
-// src/dmi; the window is its view.
+// The main window in Qt: it creates the designed controls, places them
+// scaled to its font and forwards their events to the form, which holds
+// everything the window does (form/form_logic.h).
 #pragma once
 
-#include <QRect>
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
-#include "dmi/dmi_display.h"
-#include "dmi/dmi_session.h"
+#include "form_logic.h"
+#include "form_view.h"
 
 class QFileDialog;
-class QFrame;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class UpDown;
@@ -27,7 +23,7 @@ class UpDown;
 void ShowMessage(const QString& text);
 void setShowMessageHandler(std::function<void(const QString&)> handler);
 
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, private quarnel::form::FormView {
     Q_OBJECT
 
 public:
@@ -37,14 +33,9 @@ public:
     // takes its name, then Extract runs as if Button1 were clicked.
     void openFile(const QString& fileName);
 
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void UpDown1Click();
-    void Edit3Change();
-    void Edit4Change();
-    void Edit5Change();
-    void Edit6Change();
+    void Button1Click() { form_.Button1Click(); }
+    void Button2Click() { form_.Button2Click(); }
+    void Button3Click() { form_.Button3Click(); }
 
     // Runs the open dialog (exec by default); tests answer it themselves.
     std::function<int(QFileDialog&)> runOpenDialog;
@@ -61,27 +52,24 @@ protected:
 
 private:
     void createControls();
+    QWidget* createControl(const quarnel::form::DesignedControl& design);
     void placeControls();
-    template <typename Control>
-    Control* designed(Control* control, const char* name, QRect geometry);
-    void arrangeTabOrder();
-    std::string fileName() const;
     void connectEvents();
-    void quitIfRequested();
-    void showExtracted();
-    void showRows(const quarnel::dmi::RowsDisplay& rows);
-    void rowChanged(int row, const QLineEdit* box);
-    std::optional<std::string> takeUuidText();
+    QLineEdit* box(quarnel::form::Control control) const;
 
-    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7;
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7;
-    QPushButton *Button1, *Button2, *Button3;
-    UpDown* UpDown1;
-    QFrame* Bevel1;
-    QFileDialog* OpenDialog1;
-    QString lastOpenedFileName_;
-    std::vector<std::pair<QWidget*, QRect>> design_;
+    // The form's view.
+    std::string boxText(quarnel::form::Control control) const override;
+    void showText(quarnel::form::Control control, const std::string& text) override;
+    void enable(quarnel::form::Control control, bool enabled) override;
+    void limitBox(quarnel::form::Control box, std::size_t length) override;
+    int selectorPosition() const override;
+    void setSelectorPosition(int position) override;
+    void showMessage(const std::string& text) override;
+    std::optional<std::string> askForFile(const quarnel::form::OpenDialogSpec& spec) override;
+    void quit() override;
 
-    quarnel::dmi::DmiSession session_;
-    bool quitRequested_ = false;
+    std::map<quarnel::form::Control, QWidget*> controls_;
+    UpDown* UpDown1 = nullptr;
+    QFileDialog* OpenDialog1 = nullptr;
+    quarnel::form::Form form_{*this};
 };
