@@ -16,9 +16,12 @@ const ModuleBlock* findBlock(const ModuleChain& chain, std::uint8_t moduleId, st
     return nullptr;
 }
 
-void collectDamageElsewhere(std::span<const std::uint8_t> bytes, const ModuleBlock& block, LoneModule& module) {
+// `decode`: whether the modules are still to be decoded for the check; a
+// chain that loaded whole has decoded them all.
+void collectDamageElsewhere(std::span<const std::uint8_t> bytes, const ModuleBlock& block, bool decode,
+                            LoneModule& module) {
     const std::string own = moduleName(block) + ":";
-    for (std::string& fault : verifyImage(bytes).faults)
+    for (std::string& fault : verifyImage(bytes, decode).faults)
         if (fault.compare(0, own.size(), own) != 0) module.damageElsewhere.push_back(std::move(fault));
 }
 
@@ -39,12 +42,13 @@ Result readLoneModule(std::span<const std::uint8_t> bytes, std::uint8_t moduleId
         return {Outcome::BadData, moduleName(*block) + ": the block checksum does not match"};
     // A chain that loads whole gives the module as every other command reads it.
     RomImage whole;
-    if (loadImageBytes(whole, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), LoadFor::EditInPlace).ok()) {
-        if (const ModuleEntry* loaded = findModule(whole, moduleId, subId2, subId1)) module.entry = *loaded;
-    }
-    if (module.entry.data.empty())
-        if (Result r = readModule(bytes, *block, module.entry); !r.ok()) return r;
-    collectDamageElsewhere(bytes, *block, module);
+    const bool loaded =
+        loadImageBytes(whole, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), LoadFor::EditInPlace).ok();
+    if (const ModuleEntry* entry = loaded ? findModule(whole, moduleId, subId2, subId1) : nullptr)
+        module.entry = *entry;
+    else if (Result r = readModule(bytes, *block, module.entry); !r.ok())
+        return r;
+    collectDamageElsewhere(bytes, *block, !loaded, module);
     return {};
 }
 
