@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <new>
-#include <system_error>
 #include <thread>
 
 #include "hex_text.h"
 #include "image_layout.h"
 #include "lzh/lzh.h"
 #include "memory_message.h"
+#include "worker_threads.h"
 
 namespace quarnel::image {
 namespace {
@@ -88,12 +88,10 @@ Result prepareModuleArea(std::size_t index, const ModuleEntry& entry, ModuleArea
 
 Result prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea>& areas, unsigned threads) {
     std::vector<Result> results;
-    std::vector<std::thread> pool;
     std::vector<lzh::TextBuffer> carried;
     try {
         areas.assign(modules.size(), ModuleArea{});
         results.assign(modules.size(), Result{});
-        pool.reserve(modules.size());
         carried.resize(modules.size());
     } catch (const std::bad_alloc&) {
         return notEnoughMemory("the list of module areas", modules.size() * sizeof(ModuleArea));
@@ -124,15 +122,7 @@ Result prepareModuleAreas(const ModuleList& modules, std::vector<ModuleArea>& ar
             }
         }
     };
-    for (unsigned t = 1; t < workers; ++t) {
-        try {
-            pool.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;  // fewer threads; the caller's takes the rest
-        }
-    }
-    work();
-    for (std::thread& thread : pool) thread.join();
+    runOnThreads(workers, work);
     for (const Result& r : results)
         if (!r.ok()) return r;
     return {};

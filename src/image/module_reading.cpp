@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <new>
-#include <system_error>
 #include <thread>
 
 #include "lzh/lzh.h"
 #include "memory_message.h"
+#include "worker_threads.h"
 
 namespace quarnel::image {
 namespace {
@@ -96,11 +96,9 @@ Result readApart(RomImage& image, const ModuleChain& chain, unsigned threads, Lo
     Result kept;
     std::vector<Result> results;
     std::vector<std::size_t> order;
-    std::vector<std::thread> pool;
     try {
         results.resize(chain.blocks.size());
         order.resize(chain.blocks.size());
-        pool.reserve(threads);
     } catch (const std::bad_alloc&) {
         return notEnoughMemory("the list of modules", chain.blocks.size() * sizeof(Result));
     }
@@ -122,15 +120,7 @@ Result readApart(RomImage& image, const ModuleChain& chain, unsigned threads, Lo
             }
         }
     };
-    for (unsigned t = 1; t < threads; ++t) {
-        try {
-            pool.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;  // fewer threads; the caller's takes the rest
-        }
-    }
-    work();
-    for (std::thread& thread : pool) thread.join();
+    runOnThreads(threads, work);
     if (!kept.ok()) return kept;
     for (const Result& r : results)
         if (!r.ok()) return r;
