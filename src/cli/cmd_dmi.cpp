@@ -29,10 +29,6 @@ struct DmiOptions {
     std::string dumpName;
 };
 
-const dmi::DmiFields& fieldsOf(const dmi::DmiState& state, int type) {
-    return type == 1 ? state.type1Fields : type == 2 ? state.type2Fields : state.type3Fields;
-}
-
 // As dmidecode shows a string: "Not Specified" for none, bytes outside
 // printable ASCII as dots.
 std::string shownValue(const dmi::DmiStringField& field) {
@@ -54,7 +50,7 @@ nlohmann::json fieldsJson(const dmi::DmiState& state, int type) {
     nlohmann::json rows = nlohmann::json::array();
     for (const dmi::IdentityField& field : dmi::IdentityFields) {
         if (field.type != type) continue;
-        const dmi::DmiStringField& held = fieldsOf(state, type)[static_cast<std::size_t>(field.row - 1)];
+        const dmi::DmiStringField& held = *dmi::heldField(state, type, field.row);
         rows.push_back({{"keyword", field.keyword},
                         {"present", held.present},
                         {"number", held.number},
@@ -83,8 +79,9 @@ void printJson(const dmi::DmiState& state, const std::string& directoryVersion) 
 void printType(const char* title, const dmi::DmiState& state, int type) {
     std::cout << title << '\n';
     for (const dmi::IdentityField& field : dmi::IdentityFields) {
-        const dmi::DmiStringField& held = fieldsOf(state, type)[static_cast<std::size_t>(field.row - 1)];
-        if (field.type != type || !held.present) continue;
+        if (field.type != type) continue;
+        const dmi::DmiStringField& held = *dmi::heldField(state, type, field.row);
+        if (!held.present) continue;
         std::cout << "  " << std::left << std::setw(16) << field.name << ' ';
         if (held.number == 0 || !held.fault.empty())
             std::cout << shownValue(held) << '\n';
@@ -120,7 +117,7 @@ int printKeyword(const dmi::DmiState& state, const std::string& keyword) {
         std::cerr << ", not \"" << keyword << "\"\n";
         return ExitUsage;
     }
-    const dmi::DmiStringField& held = fieldsOf(state, field->type)[static_cast<std::size_t>(field->row - 1)];
+    const dmi::DmiStringField& held = *dmi::heldField(state, field->type, field->row);
     if (held.present) std::cout << shownValue(held) << '\n';
     return ExitSuccess;
 }

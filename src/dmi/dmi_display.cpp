@@ -28,12 +28,6 @@ DisplayForm selectorForm(int position) {
     return DisplayForm::Selector1;
 }
 
-const DmiFields& fieldsOfType(const DmiState& state, int type) {
-    if (type == 2) return state.type2Fields;
-    if (type == 3) return state.type3Fields;
-    return state.type1Fields;
-}
-
 RowsDisplay rowsDisplay(const DmiState& state, DisplayForm form) {
     RowsDisplay rows{displayTable(form), {}, {}, {}};
     const DmiFields& fields = fieldsOfType(state, rows.table.shownType);

@@ -43,6 +43,4 @@ struct RowsDisplay {
 
 RowsDisplay rowsDisplay(const DmiState& state, DisplayForm form);
 
-const DmiFields& fieldsOfType(const DmiState& state, int type);
-
 }  // namespace quarnel::dmi

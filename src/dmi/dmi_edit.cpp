@@ -1,7 +1,6 @@
 #include "dmi/dmi_edit.h"
 
 #include <algorithm>
-#include <type_traits>
 
 #include "dmi/dmi_messages.h"
 #include "dmi/identity_fields.h"
@@ -10,16 +9,6 @@
 
 namespace quarnel::dmi {
 namespace {
-
-// The field of that type and row, const or not as the state is; null when there is none.
-template <typename State>
-auto* fieldOf(State& state, int type, int row) {
-    auto* fields = type == 1 ? &state.type1Fields : type == 2 ? &state.type2Fields : type == 3 ? &state.type3Fields
-                                                                                                : nullptr;
-    using Field = std::remove_reference_t<decltype((*fields)[0])>;
-    if (!fields || row < 1 || static_cast<std::size_t>(row) > fields->size()) return static_cast<Field*>(nullptr);
-    return &(*fields)[static_cast<std::size_t>(row - 1)];
-}
 
 // A control character is refused unless the field already holds it there,
 // so that showing a field with one and copying it back changes nothing.
@@ -104,7 +93,7 @@ std::size_t fieldCapacity(const DmiState& state, const DmiStringField& field) {
 
 Result applyFieldEdit(DmiState& state, int type, int row, std::string_view text, std::string* note) {
     if (type == 2 || row > 4) return {};
-    DmiStringField* field = fieldOf(state, type, row);
+    DmiStringField* field = heldField(state, type, row);
     if (!field) return {};
     const std::string label = fieldLabel(type, row);
     std::string typed;
@@ -120,7 +109,7 @@ Result applyFieldEdit(DmiState& state, int type, int row, std::string_view text,
 Result applyEdits(DmiState& state, const DmiEdits& edits, std::vector<std::string>& notes) {
     state.keepLengths = state.keepLengths || edits.keepLengths;
     for (const FieldEdit& edit : edits.fields) {
-        DmiStringField* field = fieldOf(state, edit.type, edit.row);
+        DmiStringField* field = heldField(state, edit.type, edit.row);
         if (!field)
             return {Outcome::BadData, fieldLabel(edit.type, edit.row) +
                                           " can't be edited: type 1 has rows 1 to 6, type 2 rows 1 to 5 and type 3 "
@@ -144,7 +133,7 @@ Result applyEdits(DmiState& state, const DmiEdits& edits, std::vector<std::strin
 
 void dropUnsettable(const DmiState& state, DmiEdits& edits, std::vector<std::string>& notes) {
     std::erase_if(edits.fields, [&](const FieldEdit& edit) {
-        const DmiStringField* field = fieldOf(state, edit.type, edit.row);
+        const DmiStringField* field = heldField(state, edit.type, edit.row);
         if (!field) return false;  // applyEdits refuses it, naming it
         const Result settable = checkSettable(fieldLabel(edit.type, edit.row), *field);
         if (!settable.ok()) notes.push_back(settable.message + "; this image's field is left as it is");

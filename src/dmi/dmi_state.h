@@ -42,6 +42,12 @@ struct DmiState {
     std::uint32_t moduleSize = 0;
 };
 
+// The fields of type 1, 2 or 3 (type 1's for any other).
+const DmiFields& fieldsOfType(const DmiState& state, int type);
+// The field of that type and row (from 1); null when there is none.
+const DmiStringField* heldField(const DmiState& state, int type, int row);
+DmiStringField* heldField(DmiState& state, int type, int row);
+
 // A byte-for-byte copy of module 6's plain contents. Pack writes the edited
 // strings and the UUID into it; its length never changes.
 struct DmiWorkBuffer {

@@ -8,10 +8,6 @@
 namespace quarnel::dmi {
 namespace {
 
-DmiFields& fieldsOf(DmiState& state, int type) {
-    return type == 1 ? state.type1Fields : type == 2 ? state.type2Fields : state.type3Fields;
-}
-
 DmiStringField readField(const SmbiosStructure& s, const IdentityField& field) {
     DmiStringField read;
     const std::optional<std::uint8_t> number = s.byteAt(field.offset);
@@ -39,7 +35,7 @@ Result readTableFields(std::span<const std::uint8_t> module, DmiState& state) {
     if (system.formatted.size() < UuidFieldOffset + state.uuid.size())
         return {Outcome::BadData, "The DMI table's type 1 structure is too short to hold a UUID"};
     for (const IdentityField& field : IdentityFields)
-        fieldsOf(state, field.type)[static_cast<std::size_t>(field.row - 1)] =
+        *heldField(state, field.type, field.row) =
             readField(*firstOfType(view.walk, static_cast<std::uint8_t>(field.type)), field);
     std::copy_n(system.formatted.begin() + UuidFieldOffset, state.uuid.size(), state.uuid.begin());
     state.resizable = view.table.resizable;

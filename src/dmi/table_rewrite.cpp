@@ -18,10 +18,6 @@ struct StructureEdit {
     bool changed = false;
 };
 
-const DmiFields& fieldsOf(const DmiState& state, int type) {
-    return type == 1 ? state.type1Fields : type == 2 ? state.type2Fields : state.type3Fields;
-}
-
 std::size_t references(const std::vector<std::uint8_t>& formatted, std::size_t number) {
     std::size_t count = 0;
     for (std::size_t offset : stringNumberOffsets(formatted)) count += formatted[offset] == number;
@@ -93,7 +89,7 @@ Result editStructure(const DmiState& state, const SmbiosStructure& s, StructureE
     std::map<std::size_t, std::string> written;
     for (const IdentityField& field : IdentityFields) {
         if (field.type != s.type()) continue;
-        const DmiStringField& held = fieldsOf(state, field.type)[static_cast<std::size_t>(field.row - 1)];
+        const DmiStringField& held = *heldField(state, field.type, field.row);
         const std::optional<std::uint8_t> number = s.byteAt(field.offset);
         if (!number || held.text == readText(s, *number)) continue;
         edit.changed = true;
